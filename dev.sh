@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# One entry point for newcomers, CI and developers:
+#   ./dev.sh example   install what is missing, build, run the example
+#   ./dev.sh test      install what is missing, build, run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+BUILD=${BUILD:-build}
+PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev)
+
+deps() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() {
+  cmake -S . -B "$BUILD" -G Ninja >/dev/null
+  cmake --build "$BUILD"
+}
+
+case "${1:-}" in
+  deps) deps ;;
+  build) deps; build ;;
+  example)
+    deps; build
+    "$BUILD/examples/predict_example"
+    ;;
+  test)
+    deps; build
+    ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
+    ;;
+  *)
+    echo "usage: $0 {example|test|build|deps}" >&2
+    exit 2
+    ;;
+esac

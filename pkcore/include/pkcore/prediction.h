@@ -1,0 +1,44 @@
+#pragma once
+// Exact closed-form prediction of plasma and effect-site concentrations for a
+// dosing scheme laid out in rows: row i holds the time since row i-1, the rate
+// over that interval and a bolus at its end. Row 0 only contributes its bolus.
+#include <array>
+#include <vector>
+
+namespace pkcore {
+
+// Stands in for an exponent that is exactly 0 (its coefficient is then zeroed),
+// so that no division by zero occurs. About 1.7e-308, a subnormal; written by
+// its bits because the decimal literal rounds to the neighbouring double.
+constexpr double TinyRate = 0x0.C396C98F8D898p-1022;
+
+using Plasma = std::array<double, 3>;  // one component per exponential l1, l2, l3
+using Effect = std::array<double, 4>;  // decay rates l1, l2, l3, ke0
+
+// Interval primitives. f are the infusion coefficients (A/l1, B/l2, C/l3),
+// K the bolus coefficients (A, B, C), E the effect-site coefficients E1..E4.
+void AdvancePlasmaBolus(Plasma& s, const Plasma& f, double dt, double rate, double bolus,
+                        const Plasma& K, const Plasma& l);
+void AdvancePlasma(Plasma& s, const Plasma& f, double dt, double rate, const Plasma& l);
+void AdvanceEffect(Effect& s, const Effect& E, double dt, double rate, const Effect& m);
+void AdvanceEffectBolus(Effect& s, const Effect& E, double dt, double rate, double bolus,
+                        const Effect& m);
+double RateToTarget(const Plasma& s, const Plasma& f, double dt, double target, const Plasma& l);
+double RateToTargetBolus(const Plasma& s, const Plasma& f, double dt, double bolus, double target,
+                         const Plasma& K, const Plasma& l);
+
+// Effect-site response to a unit bolus: Ej = -(Aj·ke0)/(lj - ke0), E4 = -(E1+E2+E3).
+Effect EffectCoefficients(double A, double B, double C, double l1, double l2, double l3,
+                          double ke0);
+
+std::vector<double> PredCp(std::vector<double> deltaTimes, std::vector<double> Rate,
+                           std::vector<double> IVBolus, double A, double B, double C, double l1,
+                           double l2, double l3);
+std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> Rate,
+                           std::vector<double> IVBolus, double A, double B, double C, double l1,
+                           double l2, double l3, double ke0);
+std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double> Rate,
+                              std::vector<double> IVBolus, double V1, double V2, double V3,
+                              double Cl1, double Cl2, double Cl3);
+
+}  // namespace pkcore

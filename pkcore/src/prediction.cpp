@@ -1,0 +1,186 @@
+#include "pkcore/prediction.h"
+
+#include <cmath>
+
+#include "pkcore/model.h"
+
+namespace pkcore {
+namespace {
+
+constexpr const char* kBadParameter = "Negative or missing PK parameter!";
+constexpr const char* kLengths = "Columns of different length!";
+
+template <std::size_t N>
+std::array<double, N> Decay(const std::array<double, N>& rates, double dt) {
+  std::array<double, N> e;
+  for (std::size_t j = 0; j < N; ++j) e[j] = std::exp(-rates[j] * dt);
+  return e;
+}
+
+// Decay factors of the current row. Worksheets mostly use a constant step, so
+// the factors of the previous row are kept and reused while dt repeats; exp is
+// deterministic, so the results are bit for bit those of recomputing.
+template <std::size_t N>
+class DecayCache {
+ public:
+  explicit DecayCache(const std::array<double, N>& rates) : rates_(rates) {}
+  const std::array<double, N>& At(double dt) {
+    if (!(dt == dt_) || !valid_) {
+      e_ = Decay(rates_, dt);
+      dt_ = dt;
+      valid_ = true;
+    }
+    return e_;
+  }
+
+ private:
+  std::array<double, N> rates_;
+  std::array<double, N> e_{};
+  double dt_ = 0;
+  bool valid_ = false;
+};
+
+// One pass of the plasma prediction (exponents already free of zeros).
+std::vector<double> PlasmaRows(const std::vector<double>& deltaTimes,
+                               const std::vector<double>& Rate,
+                               const std::vector<double>& IVBolus, const Plasma& K,
+                               const Plasma& l) {
+  const std::size_t n = deltaTimes.size();
+  std::vector<double> out(n);
+  if (n == 0) return out;
+  const Plasma f = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
+  Plasma s = {K[0] * IVBolus[0], K[1] * IVBolus[0], K[2] * IVBolus[0]};
+  out[0] = (K[0] + K[1] + K[2]) * IVBolus[0];
+  DecayCache<3> decay(l);
+  for (std::size_t i = 1; i < n; ++i) {
+    const Plasma& e = decay.At(deltaTimes[i]);
+    const double rate = Rate[i], bolus = IVBolus[i];
+    for (int j = 0; j < 3; ++j)
+      s[j] = (1 - e[j]) * (f[j] * rate) + e[j] * s[j] + bolus * K[j];
+    out[i] = s[0] + s[1] + s[2];
+  }
+  return out;
+}
+
+bool SameLength(const std::vector<double>& a, const std::vector<double>& b,
+                const std::vector<double>& c) {
+  return a.size() == b.size() && b.size() == c.size();
+}
+
+}  // namespace
+
+void AdvancePlasmaBolus(Plasma& s, const Plasma& f, double dt, double rate, double bolus,
+                        const Plasma& K, const Plasma& l) {
+  const Plasma e = Decay(l, dt);
+  for (int j = 0; j < 3; ++j) s[j] = (1 - e[j]) * (f[j] * rate) + e[j] * s[j] + bolus * K[j];
+}
+
+void AdvancePlasma(Plasma& s, const Plasma& f, double dt, double rate, const Plasma& l) {
+  const Plasma e = Decay(l, dt);
+  for (int j = 0; j < 3; ++j) s[j] = (1 - e[j]) * (f[j] * rate) + e[j] * s[j];
+}
+
+void AdvanceEffect(Effect& s, const Effect& E, double dt, double rate, const Effect& m) {
+  const Effect e = Decay(m, dt);
+  for (int k = 0; k < 4; ++k) s[k] = (E[k] / m[k]) * rate * (1 - e[k]) + e[k] * s[k];
+}
+
+void AdvanceEffectBolus(Effect& s, const Effect& E, double dt, double rate, double bolus,
+                        const Effect& m) {
+  const Effect e = Decay(m, dt);
+  for (int k = 0; k < 4; ++k)
+    s[k] = (E[k] / m[k]) * rate * (1 - e[k]) + e[k] * s[k] + E[k] * bolus;
+}
+
+double RateToTarget(const Plasma& s, const Plasma& f, double dt, double target, const Plasma& l) {
+  const Plasma e = Decay(l, dt);
+  return (target - s[0] * e[0] - s[1] * e[1] - s[2] * e[2]) /
+         ((1 - e[1]) * f[1] + (1 - e[0]) * f[0] + (1 - e[2]) * f[2]);
+}
+
+double RateToTargetBolus(const Plasma& s, const Plasma& f, double dt, double bolus, double target,
+                         const Plasma& K, const Plasma& l) {
+  const Plasma e = Decay(l, dt);
+  return (target - s[0] * e[0] - s[1] * e[1] - s[2] * e[2] - bolus * K[0] - bolus * K[1] -
+          bolus * K[2]) /
+         ((1 - e[1]) * f[1] + (1 - e[0]) * f[0] + (1 - e[2]) * f[2]);
+}
+
+Effect EffectCoefficients(double A, double B, double C, double l1, double l2, double l3,
+                          double ke0) {
+  Effect E;
+  E[0] = -(A * ke0) / (l1 - ke0);
+  E[1] = -(ke0 * B) / (l2 - ke0);
+  E[2] = -(ke0 * C) / (l3 - ke0);
+  E[3] = -(E[0] + E[1] + E[2]);
+  return E;
+}
+
+std::vector<double> PredCp(std::vector<double> deltaTimes, std::vector<double> Rate,
+                           std::vector<double> IVBolus, double A, double B, double C, double l1,
+                           double l2, double l3) {
+  if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0)) throw kBadParameter;
+  if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
+  if (l2 == 0) {
+    l2 = TinyRate;
+    B = 0;
+  }
+  if (l3 == 0) {
+    l3 = TinyRate;
+    C = 0;
+  }
+  return PlasmaRows(deltaTimes, Rate, IVBolus, {A, B, C}, {l1, l2, l3});
+}
+
+std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double> Rate,
+                              std::vector<double> IVBolus, double V1, double V2, double V3,
+                              double Cl1, double Cl2, double Cl3) {
+  if (!(V1 > 0 && V2 >= 0 && V3 >= 0 && Cl1 > 0 && Cl2 >= 0 && Cl3 >= 0)) throw kBadParameter;
+  const std::vector<double> h = Cl2Hyb({V1, V2, V3, Cl1, Cl2, Cl3});
+  if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
+  Plasma K = {h[0], h[1], h[2]};
+  Plasma l = {h[3], h[4], h[5]};
+  // l1 is included: Cl2Hyb returns six zeros for layouts it does not accept.
+  for (int j = 0; j < 3; ++j) {
+    if (l[j] == 0) {
+      l[j] = TinyRate;
+      K[j] = 0;
+    }
+  }
+  return PlasmaRows(deltaTimes, Rate, IVBolus, K, l);
+}
+
+std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> Rate,
+                           std::vector<double> IVBolus, double A, double B, double C, double l1,
+                           double l2, double l3, double ke0) {
+  if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
+  if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && ke0 > 0))
+    throw kBadParameter;
+  if (l2 == 0) {
+    l2 = TinyRate;
+    B = 0;
+  }
+  if (l3 == 0) {
+    l3 = TinyRate;
+    C = 0;
+  }
+  const Effect E = EffectCoefficients(A, B, C, l1, l2, l3, ke0);
+  const Effect m = {l1, l2, l3, ke0};
+  const Effect G = {E[0] / m[0], E[1] / m[1], E[2] / m[2], E[3] / m[3]};  // per unit rate
+
+  const std::size_t n = deltaTimes.size();
+  std::vector<double> out(n);
+  if (n == 0) return out;
+  Effect s = {E[0] * IVBolus[0], E[1] * IVBolus[0], E[2] * IVBolus[0], E[3] * IVBolus[0]};
+  out[0] = 0;
+  DecayCache<4> decay(m);
+  for (std::size_t i = 1; i < n; ++i) {
+    const Effect& e = decay.At(deltaTimes[i]);
+    const double rate = Rate[i], bolus = IVBolus[i];
+    for (int k = 0; k < 4; ++k) s[k] = G[k] * rate * (1 - e[k]) + e[k] * s[k] + E[k] * bolus;
+    out[i] = s[0] + s[1] + s[2] + s[3];
+  }
+  return out;
+}
+
+}  // namespace pkcore
