@@ -2,11 +2,12 @@
 # One entry point for newcomers, CI and developers:
 #   ./dev.sh example   install what is missing, build, run the example
 #   ./dev.sh test      install what is missing, build, run every test
+#   ./dev.sh bench     install what is missing, build, run the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD=${BUILD:-build}
-PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev)
+PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
 
 deps() {
   local missing=()
@@ -22,7 +23,7 @@ deps() {
 }
 
 build() {
-  cmake -S . -B "$BUILD" -G Ninja >/dev/null
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$BUILD"
 }
 
@@ -37,8 +38,12 @@ case "${1:-}" in
     deps; build
     ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
     ;;
+  bench)
+    deps; build
+    "$BUILD/bench/pk_bench" "${@:2}"
+    ;;
   *)
-    echo "usage: $0 {example|test|build|deps}" >&2
+    echo "usage: $0 {example|test|bench|build|deps}" >&2
     exit 2
     ;;
 esac

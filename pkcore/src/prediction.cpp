@@ -3,42 +3,16 @@
 #include <cmath>
 
 #include "pkcore/model.h"
+#include "interval.h"
 
 namespace pkcore {
 namespace {
 
+using detail::Decay;
+using detail::DecayCache;
+
 constexpr const char* kBadParameter = "Negative or missing PK parameter!";
 constexpr const char* kLengths = "Columns of different length!";
-
-template <std::size_t N>
-std::array<double, N> Decay(const std::array<double, N>& rates, double dt) {
-  std::array<double, N> e;
-  for (std::size_t j = 0; j < N; ++j) e[j] = std::exp(-rates[j] * dt);
-  return e;
-}
-
-// Decay factors of the current row. Worksheets mostly use a constant step, so
-// the factors of the previous row are kept and reused while dt repeats; exp is
-// deterministic, so the results are bit for bit those of recomputing.
-template <std::size_t N>
-class DecayCache {
- public:
-  explicit DecayCache(const std::array<double, N>& rates) : rates_(rates) {}
-  const std::array<double, N>& At(double dt) {
-    if (!(dt == dt_) || !valid_) {
-      e_ = Decay(rates_, dt);
-      dt_ = dt;
-      valid_ = true;
-    }
-    return e_;
-  }
-
- private:
-  std::array<double, N> rates_;
-  std::array<double, N> e_{};
-  double dt_ = 0;
-  bool valid_ = false;
-};
 
 // One pass of the plasma prediction (exponents already free of zeros).
 std::vector<double> PlasmaRows(const std::vector<double>& deltaTimes,
@@ -54,10 +28,8 @@ std::vector<double> PlasmaRows(const std::vector<double>& deltaTimes,
   DecayCache<3> decay(l);
   for (std::size_t i = 1; i < n; ++i) {
     const Plasma& e = decay.At(deltaTimes[i]);
-    const double rate = Rate[i], bolus = IVBolus[i];
-    for (int j = 0; j < 3; ++j)
-      s[j] = (1 - e[j]) * (f[j] * rate) + e[j] * s[j] + bolus * K[j];
-    out[i] = s[0] + s[1] + s[2];
+    detail::AdvancePlasmaE(s, f, e, Rate[i], IVBolus[i], K);
+    out[i] = detail::Sum(s);
   }
   return out;
 }
@@ -71,18 +43,15 @@ bool SameLength(const std::vector<double>& a, const std::vector<double>& b,
 
 void AdvancePlasmaBolus(Plasma& s, const Plasma& f, double dt, double rate, double bolus,
                         const Plasma& K, const Plasma& l) {
-  const Plasma e = Decay(l, dt);
-  for (int j = 0; j < 3; ++j) s[j] = (1 - e[j]) * (f[j] * rate) + e[j] * s[j] + bolus * K[j];
+  detail::AdvancePlasmaE(s, f, Decay(l, dt), rate, bolus, K);
 }
 
 void AdvancePlasma(Plasma& s, const Plasma& f, double dt, double rate, const Plasma& l) {
-  const Plasma e = Decay(l, dt);
-  for (int j = 0; j < 3; ++j) s[j] = (1 - e[j]) * (f[j] * rate) + e[j] * s[j];
+  detail::AdvancePlasmaE(s, f, Decay(l, dt), rate);
 }
 
 void AdvanceEffect(Effect& s, const Effect& E, double dt, double rate, const Effect& m) {
-  const Effect e = Decay(m, dt);
-  for (int k = 0; k < 4; ++k) s[k] = (E[k] / m[k]) * rate * (1 - e[k]) + e[k] * s[k];
+  detail::AdvanceEffectE(s, E, m, Decay(m, dt), rate);
 }
 
 void AdvanceEffectBolus(Effect& s, const Effect& E, double dt, double rate, double bolus,
@@ -93,17 +62,12 @@ void AdvanceEffectBolus(Effect& s, const Effect& E, double dt, double rate, doub
 }
 
 double RateToTarget(const Plasma& s, const Plasma& f, double dt, double target, const Plasma& l) {
-  const Plasma e = Decay(l, dt);
-  return (target - s[0] * e[0] - s[1] * e[1] - s[2] * e[2]) /
-         ((1 - e[1]) * f[1] + (1 - e[0]) * f[0] + (1 - e[2]) * f[2]);
+  return detail::RateToTargetE(s, f, Decay(l, dt), target);
 }
 
 double RateToTargetBolus(const Plasma& s, const Plasma& f, double dt, double bolus, double target,
                          const Plasma& K, const Plasma& l) {
-  const Plasma e = Decay(l, dt);
-  return (target - s[0] * e[0] - s[1] * e[1] - s[2] * e[2] - bolus * K[0] - bolus * K[1] -
-          bolus * K[2]) /
-         ((1 - e[1]) * f[1] + (1 - e[0]) * f[0] + (1 - e[2]) * f[2]);
+  return detail::RateToTargetE(s, f, Decay(l, dt), bolus, target, K);
 }
 
 Effect EffectCoefficients(double A, double B, double C, double l1, double l2, double l3,

@@ -1,0 +1,205 @@
+#include "pkcore/tci.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "pkcore/minimize.h"
+#include "pkcore/prediction.h"
+#include "test_support.h"
+
+using namespace pkcore;
+using pktest::HybridOf;
+using pktest::ThrownText;
+using std::vector;
+
+namespace {
+
+const pktest::Hyb kH = HybridOf(pktest::kPropofol);
+constexpr double kKe0 = 0.456;
+
+vector<double> Steps(std::size_t n, double dt) {
+  vector<double> v(n, dt);
+  v[0] = 0;
+  return v;
+}
+
+vector<double> PlasmaOf(const vector<double>& dt, const vector<double>& rate, const vector<double>& bolus) {
+  return PredCp(dt, rate, bolus, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3);
+}
+
+vector<double> EffectOf(const vector<double>& dt, const vector<double>& rate) {
+  return PredCe(dt, rate, vector<double>(dt.size(), 0.0), kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0);
+}
+
+TEST(TciCp, PlasmaMeetsEveryUnclampedTarget) {
+  const vector<double> dt = Steps(200, 1.0 / 6);
+  vector<double> target(200);
+  for (std::size_t i = 1; i < 200; ++i) target[i] = i < 80 ? 3 : (i < 140 ? 4.5 : 1.5);
+  const double maxRate = 1200;  // mg/min
+  const vector<double> rate = TciCp(dt, target, maxRate, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3);
+  const vector<double> cp = PlasmaOf(dt, rate, vector<double>(200, 0.0));
+  int unclamped = 0;
+  for (std::size_t i = 1; i < 200; ++i) {
+    ASSERT_GE(rate[i], 0);
+    ASSERT_LE(rate[i], maxRate);
+    if (rate[i] > 0 && rate[i] < maxRate) {
+      ++unclamped;
+      EXPECT_NEAR(cp[i], target[i], 1e-12 * target[i]) << i;
+    } else if (rate[i] == 0) {
+      EXPECT_GT(cp[i], target[i]) << "paused only above the target, row " << i;
+    }
+  }
+  EXPECT_GT(unclamped, 150);
+  EXPECT_GT(rate[1], rate[2]) << "the first rate loads, the next ones maintain";
+}
+
+TEST(TciCp, ClampsAndTheirConsequences) {
+  const vector<double> dt = Steps(4, 1.0);
+  // Too low a limit: the limit is given and the next row starts lower.
+  const vector<double> limited = TciCp(dt, {0, 4, 4, 4}, 5, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3);
+  EXPECT_EQ(limited[1], 5);
+  const vector<double> cp = PlasmaOf(dt, limited, {0, 0, 0, 0});
+  EXPECT_LT(cp[1], 4);
+  // Negative limit: rate clamped at 0 first, then to the limit.
+  EXPECT_EQ(TciCp(dt, {0, 4, 4, 4}, -2, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3)[1], -2);
+  // A target below free decay gives 0; zero and negative targets too.
+  const vector<double> r = TciCp(dt, {0, 4, 0.1, -1}, 1e6, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3);
+  EXPECT_EQ(r[2], 0);
+  EXPECT_EQ(r[3], 0);
+  EXPECT_EQ(TciCp({0}, {5}, 10, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3), vector<double>{0});
+}
+
+TEST(CalcRate, WithoutBolusesItIsTciCp) {
+  const vector<double> dt = Steps(50, 0.25);
+  vector<double> target(50, 2.0);
+  for (std::size_t i = 25; i < 50; ++i) target[i] = 3.5;
+  EXPECT_EQ(CalcRate(dt, vector<double>(50, 0.0), target, 900, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3),
+            TciCp(dt, target, 900, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3));
+}
+
+TEST(CalcRate, BolusesAreCountedTowardsTheTarget) {
+  const vector<double> dt = Steps(30, 0.5);
+  vector<double> bolus(30, 0.0), target(30, 3.0);
+  bolus[0] = 50;
+  bolus[10] = 200;  // alone it overshoots the target at row 10
+  const vector<double> rate = CalcRate(dt, bolus, target, 1e4, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3);
+  EXPECT_EQ(rate[10], 0);
+  const vector<double> cp = PlasmaOf(dt, rate, bolus);
+  for (std::size_t i = 1; i < 30; ++i)
+    if (rate[i] > 0) {
+      EXPECT_NEAR(cp[i], 3.0, 1e-12) << i;
+    }
+}
+
+TEST(Tci, ValidationMessagesInOrder) {
+  const vector<double> v3(3, 1.0), v4(4, 1.0);
+  struct Case {
+    std::function<void()> call;
+    const char* expected;
+    const char* why;
+  };
+  const Case cases[] = {
+      {[&] { TciCp(v3, v4, 1, -1, 0, 0, 1, 0, 0); }, "Negative PK parameter!", "TciCp: parameters first"},
+      {[&] { TciCp(v3, v4, 1, 1, 0, 0, 1, 0, 0); }, "Columns of different length!", "TciCp lengths"},
+      {[&] { CalcRate(v3, v3, v4, 1, -1, 0, 0, 1, 0, 0); }, "Columns of different length!", "CalcRate: lengths first"},
+      {[&] { CalcRate(v3, v3, v3, 1, 1, 0, 0, 1, 0, -1); }, "Negative PK parameter!", "CalcRate parameters"},
+      {[&] { TciCe(v3, v4, 0, 0, 0, 0, 0, 0, 0, 0); }, "Columns of different length!", "TciCe: lengths first"},
+      {[&] { TciCe(v3, v3, 0, 0, 0, 0, 1, 0, 0, 1); }, "Check PK parameters!", "A = 0"},
+      {[&] { TciCe(v3, v3, 5, 1, 0, 0, 0, 0, 0, 1); }, "Check PK parameters!", "l1 = 0"},
+      {[&] { TciCe(v3, v3, 5, 1, 0, 0, 1, 0, 0, 0); }, "Check PK parameters!", "ke0 = 0"},
+      {[&] { TciCe(v3, v3, 0, 1, 0, 0, 1, 0, 0, 1); }, "Maxrate has to be positive!", "maxRate 0"},
+      {[&] { TciCe(v3, v3, NAN, 1, 0, 0, 1, 0, 0, 1); }, "Maxrate has to be positive!", "maxRate NaN"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ThrownText(c.call), c.expected) << c.why;
+}
+
+// A realistic effect-site schedule: 3 µg/mL, up to 4, down to 2, then off,
+// in 10-second rows (time in minutes).
+struct CeSchedule {
+  vector<double> dt, target;
+};
+CeSchedule Schedule(std::size_t n) {
+  CeSchedule s{Steps(n, 1.0 / 6), vector<double>(n, 0.0)};
+  for (std::size_t i = 1; i < n; ++i)
+    s.target[i] = i < n * 4 / 10 ? 3 : (i < n * 6 / 10 ? 4 : (i < n * 9 / 10 ? 2 : 0));
+  return s;
+}
+
+TEST(TciCe, EffectSiteReachesTheTargetAndStaysWithinThreePercent) {
+  const CeSchedule s = Schedule(720);
+  const double maxRate = 1200;
+  const vector<double> rate = TciCe(s.dt, s.target, maxRate, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0);
+  const vector<double> ce = EffectOf(s.dt, rate);
+  std::size_t i = 1;
+  for (double phaseTarget : {3.0, 4.0, 2.0}) {
+    const bool stepUp = phaseTarget > 2;
+    bool reached = false;
+    for (; i < rate.size() && s.target[i] == phaseTarget; ++i) {
+      ASSERT_GE(rate[i], 0);
+      ASSERT_LE(rate[i], maxRate);
+      if (stepUp) {
+        EXPECT_LE(ce[i], phaseTarget * 1.03) << "no overshoot beyond 3 %, row " << i;
+      }
+      if (std::fabs(ce[i] - phaseTarget) <= 0.03 * phaseTarget) {
+        reached = true;
+      } else if (reached) {
+        ADD_FAILURE() << "left the 3 % band at row " << i << ": " << ce[i];
+      }
+    }
+    EXPECT_TRUE(reached) << "target " << phaseTarget;
+  }
+  for (; i < rate.size(); ++i) EXPECT_EQ(rate[i], 0) << "zero target";
+}
+
+TEST(TciCe, PausesWhileTheDrugFreeEffectSiteIsAboveTarget) {
+  const CeSchedule s = Schedule(300);
+  const vector<double> rate = TciCe(s.dt, s.target, 1200, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0);
+  int paused = 0;
+  for (std::size_t i = 2; i < rate.size(); ++i) {
+    // Effect site at the end of row i had row i's rate been 0.
+    const vector<double> dt(s.dt.begin(), s.dt.begin() + i + 1);
+    vector<double> r(rate.begin(), rate.begin() + i + 1);
+    r[i] = 0;
+    const double ceFree = EffectOf(dt, r)[i];
+    if (s.target[i] > 0 && ceFree > 1.03 * s.target[i]) {
+      EXPECT_EQ(rate[i], 0) << i;
+      ++paused;
+    }
+  }
+  EXPECT_GT(paused, 5) << "the step down pauses the infusion";
+}
+
+TEST(TciCe, FirstRateScalesThePeakOfAUnitInfusion) {
+  const double dt = 1.0 / 6, T = 3;
+  const vector<double> rate = TciCe({0, dt, dt}, {0, T, T}, 1e6, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0);
+  // The effect-site course after that first interval, without more drug, peaks at T.
+  const std::size_t n = 4000;
+  vector<double> dts(n, 0.001), rates(n, 0.0);
+  dts[0] = 0;
+  for (std::size_t i = 1; i <= 166; ++i) rates[i] = rate[1];
+  dts[166] = dt - 0.165;
+  const vector<double> ce = EffectOf(dts, rates);
+  double peak = 0;
+  for (double v : ce) peak = std::max(peak, v);
+  EXPECT_NEAR(peak, T, 1e-6 * T);
+  // The same first row with a low limit gives the limit.
+  EXPECT_EQ(TciCe({0, dt}, {0, T}, 50, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0)[1], 50);
+}
+
+TEST(TciCe, WithoutSecondExponentialTheModelIsOneCompartment) {
+  const CeSchedule s = Schedule(60);
+  EXPECT_EQ(TciCe(s.dt, s.target, 500, 0.25, 0, 0.01, 0.4, 0.05, 0.003, 0.3),
+            TciCe(s.dt, s.target, 500, 0.25, 0, 0, 0.4, 0, 0, 0.3));
+  EXPECT_EQ(TciCe({4}, {3}, 10, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0), vector<double>{0});
+}
+
+TEST(TciCe, Ke0EqualToAnExponentIsNudged) {
+  const CeSchedule s = Schedule(120);
+  const vector<double> equal = TciCe(s.dt, s.target, 1200, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kH.l2);
+  const vector<double> near = TciCe(s.dt, s.target, 1200, kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kH.l2 * 1.000001);
+  EXPECT_EQ(equal, near);
+  for (double r : equal) EXPECT_TRUE(std::isfinite(r));
+}
+
+}  // namespace
