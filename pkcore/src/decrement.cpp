@@ -112,16 +112,9 @@ std::vector<double> CsDtCp(std::vector<double> Times, double A, double B, double
   if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && decr > 0))
     throw "Check PK parameters and/or decrement!";
   ValidateDecrement(decr);
-  if (l2 == 0) {
-    l2 = TinyRate;
-    B = 0;
-  }
-  if (l3 == 0) {
-    l3 = TinyRate;
-    C = 0;
-  }
-  const Plasma l = {l1, l2, l3};
-  const Plasma u = {A / l1, B / l2, C / l3};
+  Plasma K = {A, B, C}, l = {l1, l2, l3};
+  detail::DropZeroExponents(K, l);  // l1 > 0 here
+  const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const double level = 1 - decr / 100;
 
   const std::size_t n = Times.size();
@@ -150,19 +143,12 @@ std::vector<double> CsDtCe(std::vector<double> Times, double A, double B, double
   if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && ke0 > 0 && decr > 0))
     throw "Check PK parameters and/or decrement!";
   ValidateDecrement(decr);
-  if (l2 == 0) {
-    l2 = TinyRate;
-    B = 0;
-  }
-  if (l3 == 0) {
-    l3 = TinyRate;
-    C = 0;
-  }
-  const Plasma l = {l1, l2, l3};
-  const Plasma u = {A / l1, B / l2, C / l3};
-  ke0 = detail::NudgeKe0(ke0, l1, l2, l3);
-  const Effect E = EffectCoefficients(A, B, C, l1, l2, l3, ke0);
-  const Effect m = {l1, l2, l3, ke0};
+  Plasma K = {A, B, C}, l = {l1, l2, l3};
+  detail::DropZeroExponents(K, l);  // l1 > 0 here
+  const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
+  ke0 = detail::NudgeKe0(ke0, l[0], l[1], l[2]);
+  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
+  const Effect m = {l[0], l[1], l[2], ke0};
   const double level = 1 - decr / 100;
 
   // Load the effect site with a 0.1-long infusion whose effect-site peak is 1.
@@ -208,12 +194,7 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
   if (A < 0 || B < 0 || C < 0 || l1 < 0 || l2 < 0 || l3 < 0 || ke0 < 0)
     throw "Negative PK parameter!";
   Plasma K = {A, B, C}, l = {l1, l2, l3};
-  for (int j = 0; j < 3; ++j) {
-    if (l[j] == 0) {
-      l[j] = TinyRate;
-      K[j] = 0;
-    }
-  }
+  detail::DropZeroExponents(K, l);
   ke0 = detail::NudgeKe0(ke0, l[0], l[1], l[2]);
   const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
   const Effect m = {l[0], l[1], l[2], ke0};

@@ -76,6 +76,30 @@ double FreeCourse(const std::array<double, N>& c, const std::array<double, N>& m
   return sum;
 }
 
+// An exponent that is exactly 0 becomes TinyRate and its coefficient 0, so
+// the term vanishes without a division by zero.
+inline void DropZeroExponents(Plasma& K, Plasma& l) {
+  for (int j = 0; j < 3; ++j) {
+    if (l[j] == 0) {
+      l[j] = TinyRate;
+      K[j] = 0;
+    }
+  }
+}
+
+// Model order as the effect-site searches read it: without a second
+// exponential (B or l2 zero) the model is one-compartment whatever C and l3
+// say; otherwise a zero l3 removes the third.
+inline void ModelOrderFromB(double& B, double& C, double& l2, double& l3) {
+  if (B == 0 || l2 == 0) {
+    l2 = l3 = TinyRate;
+    B = C = 0;
+  } else if (l3 == 0) {
+    l3 = TinyRate;
+    C = 0;
+  }
+}
+
 // ke0 equal to an exponent would divide by zero in the effect-site
 // coefficients: it is moved by a relative 1e-6, against l1, l2, l3 in turn.
 inline double NudgeKe0(double ke0, double l1, double l2, double l3) {

@@ -16,12 +16,7 @@ struct Peak {
 
 Peak FindPeak(double A, double B, double C, double l1, double l2, double l3, double ke0) {
   Plasma K = {A, B, C}, l = {l1, l2, l3};
-  for (int j = 0; j < 3; ++j) {
-    if (l[j] == 0) {
-      l[j] = TinyRate;
-      K[j] = 0;
-    }
-  }
+  detail::DropZeroExponents(K, l);
   ke0 = detail::NudgeKe0(ke0, l[0], l[1], l[2]);
   const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
   const Effect m = {l[0], l[1], l[2], ke0};
@@ -47,13 +42,7 @@ double TPeak2ke0(double A, double B, double C, double l1, double l2, double l3, 
   if (l1 == 0) throw "Check parameters!";
   if (!(A >= 0 && B >= 0 && C >= 0 && l1 >= 0 && l2 >= 0 && l3 >= 0)) throw "Check parameters!";
 
-  if (B == 0 || l2 == 0) {
-    B = C = 0;
-    l2 = l3 = TinyRate;
-  } else if (l3 == 0) {
-    C = 0;
-    l3 = TinyRate;
-  }
+  detail::ModelOrderFromB(B, C, l2, l3);
   const double T = peak_time;
   // At the peak the slope ke0·(Cp − Ce) vanishes: find the ke0 with Ce(T) = Cp(T).
   auto mismatch = [=](double x) {

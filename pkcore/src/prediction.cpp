@@ -85,15 +85,9 @@ std::vector<double> PredCp(std::vector<double> deltaTimes, std::vector<double> R
                            double l2, double l3) {
   if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0)) throw kBadParameter;
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
-  if (l2 == 0) {
-    l2 = TinyRate;
-    B = 0;
-  }
-  if (l3 == 0) {
-    l3 = TinyRate;
-    C = 0;
-  }
-  return PlasmaRows(deltaTimes, Rate, IVBolus, {A, B, C}, {l1, l2, l3});
+  Plasma K = {A, B, C}, l = {l1, l2, l3};
+  detail::DropZeroExponents(K, l);  // l1 > 0 here: only l2 and l3 can drop
+  return PlasmaRows(deltaTimes, Rate, IVBolus, K, l);
 }
 
 std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double> Rate,
@@ -104,13 +98,8 @@ std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
   Plasma K = {h[0], h[1], h[2]};
   Plasma l = {h[3], h[4], h[5]};
-  // l1 is included: Cl2Hyb returns six zeros for layouts it does not accept.
-  for (int j = 0; j < 3; ++j) {
-    if (l[j] == 0) {
-      l[j] = TinyRate;
-      K[j] = 0;
-    }
-  }
+  // l1 can drop too: Cl2Hyb returns six zeros for layouts it does not accept.
+  detail::DropZeroExponents(K, l);
   return PlasmaRows(deltaTimes, Rate, IVBolus, K, l);
 }
 
@@ -120,16 +109,10 @@ std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> R
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
   if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && ke0 > 0))
     throw kBadParameter;
-  if (l2 == 0) {
-    l2 = TinyRate;
-    B = 0;
-  }
-  if (l3 == 0) {
-    l3 = TinyRate;
-    C = 0;
-  }
-  const Effect E = EffectCoefficients(A, B, C, l1, l2, l3, ke0);
-  const Effect m = {l1, l2, l3, ke0};
+  Plasma K = {A, B, C}, l = {l1, l2, l3};
+  detail::DropZeroExponents(K, l);
+  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
+  const Effect m = {l[0], l[1], l[2], ke0};
   const Effect G = {E[0] / m[0], E[1] / m[1], E[2] / m[2], E[3] / m[3]};  // per unit rate
 
   const std::size_t n = deltaTimes.size();

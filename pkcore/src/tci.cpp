@@ -23,12 +23,7 @@ std::vector<double> PlasmaTci(const std::vector<double>& deltaTimes,
                               const std::vector<double>& targetConc, double maxRate, double A,
                               double B, double C, double l1, double l2, double l3) {
   Plasma K = {A, B, C}, l = {l1, l2, l3};
-  for (int j = 0; j < 3; ++j) {
-    if (l[j] == 0) {
-      l[j] = TinyRate;
-      K[j] = 0;
-    }
-  }
+  detail::DropZeroExponents(K, l);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const std::size_t n = deltaTimes.size();
   std::vector<double> rate(n, 0.0);
@@ -75,14 +70,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   // NaN is refused too: no limit could be applied to the rates.
   if (!(maxRate > 0)) throw "Maxrate has to be positive!";
 
-  // Without its second exponential the model is one-compartment.
-  if (B == 0 || l2 == 0) {
-    l2 = l3 = TinyRate;
-    B = C = 0;
-  } else if (l3 == 0) {
-    l3 = TinyRate;
-    C = 0;
-  }
+  detail::ModelOrderFromB(B, C, l2, l3);
   ke0 = detail::NudgeKe0(ke0, l1, l2, l3);
 
   const Plasma l = {l1, l2, l3};
