@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD=${BUILD:-build}
-PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
+          g++-mingw-w64-x86-64 g++-mingw-w64-i686)
 
 deps() {
   local missing=()
@@ -27,6 +28,15 @@ build() {
   cmake --build "$BUILD"
 }
 
+# The Windows add-ins, cross-built for 32- and 64-bit Excel.
+build_windows() {
+  for arch in x86_64 i686; do
+    cmake -S . -B "$BUILD-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-$arch.cmake >/dev/null
+    cmake --build "$BUILD-$arch"
+  done
+}
+
 case "${1:-}" in
   deps) deps ;;
   build) deps; build ;;
@@ -37,13 +47,17 @@ case "${1:-}" in
   test)
     deps; build
     ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
+    build_windows
+    ;;
+  windows)
+    deps; build_windows
     ;;
   bench)
     deps; build
     "$BUILD/bench/pk_bench" "${@:2}"
     ;;
   *)
-    echo "usage: $0 {example|test|bench|build|deps}" >&2
+    echo "usage: $0 {example|test|bench|windows|build|deps}" >&2
     exit 2
     ;;
 esac
