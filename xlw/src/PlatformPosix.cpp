@@ -8,6 +8,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+extern char** environ;
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,7 +78,18 @@ std::size_t GetEnvironment(const char* name, char* buffer, std::size_t size) {
   return n;
 }
 
-bool SetEnvironment(const char* name, const char* value) { return setenv(name, value, 1) == 0; }
+bool SetEnvironment(const char* name, const char* value) {
+  // Windows' variable names ignore case: set the existing one of any case.
+  std::string target = name;
+  for (char** e = environ; *e; ++e) {
+    const char* eq = std::strchr(*e, '=');
+    if (eq && static_cast<std::size_t>(eq - *e) == target.size() && strncasecmp(*e, name, target.size()) == 0) {
+      target.assign(*e, static_cast<std::size_t>(eq - *e));
+      break;
+    }
+  }
+  return setenv(target.c_str(), value, 1) == 0;
+}
 
 FileKind FileAttributes(const char* path) {
   // Paths are built the Windows way; a backslash is a separator here too.

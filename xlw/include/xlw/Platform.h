@@ -56,10 +56,20 @@ void* ProcessSymbol(const char* name);  // exported by the host process itself
 // Full path of the module containing the address; empty on failure.
 std::string ModuleFileNameOf(const void* address);
 
+// Separators of paths and of the search path list.
+#if defined(_WIN32)
+constexpr const char* kPathSeparators = "\\";
+constexpr char kPathListSeparator = ';';
+#else
+constexpr const char* kPathSeparators = "\\/";
+constexpr char kPathListSeparator = ':';
+#endif
+
 // Environment. GetEnvironment follows GetEnvironmentVariableA: the length
 // copied (without NUL) when it fits, else the size needed (with NUL); 0 when
 // absent or empty.
 std::size_t GetEnvironment(const char* name, char* buffer, std::size_t size);
+// Names compare ignoring case, as Windows does.
 bool SetEnvironment(const char* name, const char* value);
 
 enum class FileKind { Missing, File, Directory };

@@ -1,0 +1,201 @@
+// xlhost: the substitute Excel on the command line. Loads the add-ins as
+// Excel does and evaluates worksheet formulas with their functions.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "HostPlatform.h"
+#include "host/SubstituteExcel.h"
+#include "host/Workbook.h"
+
+using namespace host;
+using namespace xlw::sdk;
+
+namespace {
+
+const char* kUsage =
+    "usage: xlhost [options] [FORMULA ...]\n"
+    "  FORMULA            a worksheet formula, such as =PredCp({0;1;1},{0;5;5},{10;0;0},0.2,0,0,0.1,0,0);\n"
+    "                     '-' reads one formula per line from standard input\n"
+    "  --addin PATH       load this add-in (repeatable; default: both add-ins beside xlhost)\n"
+    "  --excel-version N  the Excel version to play (default 16; 11 or lower: the Excel 97 layout)\n"
+    "  --sheet FILE.csv   values that formulas may reference as A1 or A1:C20\n"
+    "  --wizard           the function wizard is open\n"
+    "  --list             list every registered function\n"
+    "  --json             one JSON object per line\n"
+    "  --calls            every call-back the add-ins make, as JSON lines on standard error\n";
+
+#if defined(_WIN32)
+const char* kAddinSuffix = ".xll";
+#else
+const char* kAddinSuffix = ".so";
+#endif
+
+std::string FunctionName(int function) {
+  switch (function & ~xlIntl) {
+    case xlFree: return "xlFree";
+    case xlCoerce: return "xlCoerce";
+    case xlSheetId: return "xlSheetId";
+    case xlGetName: return "xlGetName";
+    case xlfSetName: return "xlfSetName";
+    case xlfRegister: return "xlfRegister";
+    case xlfUnregister: return "xlfUnregister";
+    case xlfGetWorkspace: return "xlfGetWorkspace";
+    case xlcMessage: return "xlcMessage";
+    default: return std::to_string(function);
+  }
+}
+
+std::string JsonValue(const Value& v) {
+  if (v.kind == Value::Kind::Array) {
+    std::string out = "[";
+    for (int r = 0; r < v.rows; ++r) {
+      out += r ? ", [" : "[";
+      for (int c = 0; c < v.columns; ++c)
+        out += (c ? ", " : "") + JsonValue(v.cells[static_cast<std::size_t>(r * v.columns + c)]);
+      out += "]";
+    }
+    return out + "]";
+  }
+  if (v.kind == Value::Kind::Ref || v.kind == Value::Kind::SRef) {
+    std::string out = "{\"ref\": [";
+    for (std::size_t i = 0; i < v.areas.size(); ++i) {
+      const Area& a = v.areas[i];
+      out += (i ? ", [" : "[") + std::to_string(a.rowFirst) + ", " + std::to_string(a.rowLast) + ", " +
+             std::to_string(a.columnFirst) + ", " + std::to_string(a.columnLast) + "]";
+    }
+    return out + "]}";
+  }
+  return JsonCell(v);
+}
+
+void PrintCall(const CallRecord& c) {
+  std::string line = "{\"function\": " + std::to_string(c.function) + ", \"name\": " +
+                     JsonString(FunctionName(c.function)) + ", \"layout\": \"" +
+                     (c.excel12 ? "xloper12" : "xloper") + "\", \"args\": [";
+  for (std::size_t i = 0; i < c.args.size(); ++i) line += (i ? ", " : "") + JsonValue(c.args[i]);
+  line += "], \"result\": " + std::to_string(c.result) + "}\n";
+  std::fputs(line.c_str(), stderr);
+}
+
+std::string Visible(std::string s) {
+  while (!s.empty() && s.back() == '\0') s.pop_back();  // the registered type text ends in a NUL
+  return s;
+}
+
+void List(const Workbook& book, bool json) {
+  for (const RegisteredFunction& f : book.Functions()) {
+    std::vector<std::string> names;
+    std::string rest = f.argumentText;
+    for (std::size_t cut; !rest.empty();) {
+      cut = rest.find(", ");
+      names.push_back(rest.substr(0, cut));
+      rest = cut == std::string::npos ? "" : rest.substr(cut + 2);
+    }
+    if (json) {
+      std::string line = "{\"function\": " + JsonString(f.name) + ", \"procedure\": " + JsonString(f.procedure) +
+                         ", \"type\": " + JsonString(Visible(f.typeText)) + ", \"category\": " +
+                         JsonString(f.category) + ", \"help\": " + JsonString(f.help) + ", \"arguments\": [";
+      for (std::size_t i = 0; i < f.argumentHelps.size(); ++i)
+        line += std::string(i ? ", " : "") + "{\"name\": " + JsonString(i < names.size() ? names[i] : "") +
+                ", \"help\": " + JsonString(f.argumentHelps[i]) + "}";
+      std::cout << line << "]}\n";
+      continue;
+    }
+    std::cout << f.name << "(" << f.argumentText << ")\n"
+              << "  procedure: " << f.procedure << "\n"
+              << "  type:      " << Visible(f.typeText) << "\n"
+              << "  category:  " << f.category << "\n"
+              << "  help:      \"" << f.help << "\"\n";
+    for (std::size_t i = 0; i < f.argumentHelps.size(); ++i)
+      std::cout << "  " << (i < names.size() ? names[i] : "?") << ": \"" << f.argumentHelps[i] << "\"\n";
+  }
+}
+
+int Fail(const std::string& message) {
+  std::cerr << "xlhost: " << message << "\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> addins, formulas;
+  int version = 16;
+  std::string sheetPath;
+  bool wizard = false, list = false, json = false, calls = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto next = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        std::cerr << "xlhost: " << a << " needs a value\n" << kUsage;
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (a == "--addin") addins.push_back(next());
+    else if (a == "--excel-version") {
+      const std::string v = next();
+      char* end = nullptr;
+      version = static_cast<int>(std::strtol(v.c_str(), &end, 10));
+      if (v.empty() || *end) return Fail("--excel-version needs a whole number, not " + v);
+    } else if (a == "--sheet") sheetPath = next();
+    else if (a == "--wizard") wizard = true;
+    else if (a == "--list") list = true;
+    else if (a == "--json") json = true;
+    else if (a == "--calls") calls = true;
+    else if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return 0;
+    } else if (a == "-") {
+      for (std::string line; std::getline(std::cin, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(" \t") != std::string::npos) formulas.push_back(line);
+      }
+    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+      std::cerr << "xlhost: unknown option " << a << "\n" << kUsage;
+      return 2;
+    } else {
+      formulas.push_back(a);
+    }
+  }
+  if (addins.empty()) {
+    const std::string dir = os::ExecutableDirectory();
+    addins = {dir + "/Ambrel" + kAddinSuffix, dir + "/Corvel" + kAddinSuffix};
+  }
+
+  SubstituteExcel& excel = SubstituteExcel::Get();
+  excel.Reset();
+  if (calls) excel.SetCallObserver(PrintCall);
+  Workbook book(version);
+  if (!sheetPath.empty()) {
+    Sheet sheet;
+    std::string error;
+    if (!sheet.Load(sheetPath, error)) return Fail(error);
+    book.SetSheet(sheet);
+  }
+  for (const std::string& path : addins) {
+    std::string error;
+    if (!book.LoadAddin(path, error)) return Fail(error);
+  }
+  if (wizard) excel.OpenWindow("bosa_sdm_XL", "Function Arguments");
+  if (list) List(book, json);
+
+  for (const std::string& formula : formulas) {
+    Result r;
+    try {
+      r = book.Evaluate(formula);
+    } catch (const std::exception& e) {
+      return Fail(formula + ": " + e.what());
+    }
+    if (json)
+      std::cout << "{\"formula\": " << JsonString(formula) << ", \"result\": " << JsonResult(r) << "}\n";
+    else
+      std::cout << PlainText(r);
+  }
+  std::cout.flush();
+  book.CloseAll();
+  return 0;
+}

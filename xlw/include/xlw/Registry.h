@@ -1,0 +1,60 @@
+#pragma once
+// Worksheet functions file themselves here during static initialisation;
+// xlAutoOpen registers them with Excel in byte order of their Excel names.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "xlw/XlfCmdDesc.h"
+#include "xlw/XlfFuncDesc.h"
+
+namespace xlw::XLRegistration {
+
+struct Arg {
+  const char* name;
+  const char* help;
+  const char* type;  // "XLF_OPER", "B", ...
+};
+
+struct FunctionRegistration {
+  const char* functionName;  // exported procedure, "xlPredCp"
+  const char* excelName;     // "PredCp"
+  const char* help;
+  const char* category;
+  const Arg* arguments;
+  int argumentCount;
+  bool isVolatile = false;
+  bool threadSafe = false;
+  const char* returnType = "";
+  const char* helpId = "";
+  bool asynchronous = false;
+  bool macroSheetEquivalent = false;
+  bool clusterSafe = false;
+};
+
+class ExcelFunctionRegistrationRegistry {
+ public:
+  static ExcelFunctionRegistrationRegistry& Instance();
+
+  void AddFunctionRecord(const FunctionRegistration& record);
+  void AddCommand(const std::shared_ptr<XlfCmdDesc>& command);
+  void RegisterAll();
+  void UnregisterAll();
+
+  const std::map<std::string, std::shared_ptr<XlfFuncDesc>>& Functions() const { return functions_; }
+
+ private:
+  std::map<std::string, std::shared_ptr<XlfFuncDesc>> functions_;  // keyed by Excel name
+  std::map<std::string, std::shared_ptr<XlfCmdDesc>> commands_;
+};
+
+// A static object of this type files one worksheet function.
+class XLFunctionRegistrationHelper {
+ public:
+  explicit XLFunctionRegistrationHelper(const FunctionRegistration& record) {
+    ExcelFunctionRegistrationRegistry::Instance().AddFunctionRecord(record);
+  }
+};
+
+}  // namespace xlw::XLRegistration
