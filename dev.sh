@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One entry point for newcomers, CI and developers:
-#   ./dev.sh example   install what is missing, build, run the example
+#   ./dev.sh example   install what is missing, build, run the example through xlhost
 #   ./dev.sh test      install what is missing, build, run every test
 #   ./dev.sh bench     install what is missing, build, run the benchmarks
 set -euo pipefail
@@ -42,7 +42,7 @@ case "${1:-}" in
   build) deps; build ;;
   example)
     deps; build
-    "$BUILD/examples/predict_example"
+    examples/propofol_tci.sh "$BUILD/bin/xlhost"
     ;;
   test)
     deps; build

@@ -1,0 +1,89 @@
+// xlhost as a user runs it: its output, its JSON and its exit status.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+  std::string out;
+  int status = -1;
+};
+
+Outcome Xlhost(const std::string& arguments, const std::string& input = "") {
+  std::string command = std::string(XLHOST_PATH) + " " + arguments + " 2>/dev/null";
+  if (!input.empty()) command = "printf '%s' '" + input + "' | " + command;
+  Outcome r;
+  FILE* p = popen(command.c_str(), "r");
+  char buffer[4096];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
+  const int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+TEST(Xlhost, PlainOutputIsOneRowPerLine) {
+  const Outcome r = Xlhost("'=Cl2Hyb({10,0,0,2,0,0})' '=Hyb2Cl({1;2})' '=BMI(70,175)'");
+  EXPECT_EQ(r.status, 0) << "error cells are still evaluated formulas";
+  EXPECT_EQ(r.out, "0.1\n0\n0\n0.2\n0\n0\nWe need exactly 6 parameters!\n22.857142857142858\n");
+}
+
+TEST(Xlhost, JsonOutput) {
+  const Outcome r = Xlhost("--json '=PredEff({-1;0},1,2,3,1.5)' '=JLBM(70,170,)' '=BMI(\"x\",1)'");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "{\"formula\": \"=PredEff({-1;0},1,2,3,1.5)\", \"result\": [[{\"num\": \"nan\"}], [1]]}\n"
+            "{\"formula\": \"=JLBM(70,170,)\", \"result\": [[{\"text\": \"parameter is missing, MALE Conversion to Bool\"}]]}\n"
+            "{\"formula\": \"=BMI(\\\"x\\\",1)\", \"result\": [[{\"error\": \"#VALUE!\"}]]}\n");
+}
+
+TEST(Xlhost, FormulasFromStandardInputAndSheetReferences) {
+  const std::string sheet = testing::TempDir() + "/patient.csv";
+  std::ofstream(sheet) << "70,175\n";
+  const Outcome r = Xlhost("--sheet " + sheet + " -", "=BMI(A1,B1)\n\n=INDEX(PropMarsh(A1),3)\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "22.857142857142858\n202.64363636363638\n");
+}
+
+TEST(Xlhost, ExitStatusTwoForWhatCannotBeEvaluated) {
+  EXPECT_EQ(Xlhost("'=NoSuchFunction(1)'").status, 2);
+  EXPECT_EQ(Xlhost("'=BMI(70,'").status, 2);
+  EXPECT_EQ(Xlhost("--sheet /nonexistent/sheet.csv '=BMI(70,175)'").status, 2);
+  EXPECT_EQ(Xlhost("--addin /nonexistent/Ambrel.so '=BMI(70,175)'").status, 2);
+  EXPECT_EQ(Xlhost("--frobnicate").status, 2);
+  EXPECT_EQ(Xlhost("'=BMI(1,2,3)'").status, 2) << "too many arguments";
+}
+
+TEST(Xlhost, ListShowsBothAddinsFunctions) {
+  const Outcome r = Xlhost("--list --json");
+  EXPECT_EQ(r.status, 0);
+  std::size_t lines = 0;
+  for (char c : r.out) lines += c == '\n';
+  EXPECT_EQ(lines, 39u);
+  EXPECT_NE(r.out.find("{\"function\": \"CsDtCpVCl\", \"procedure\": \"xlCsDtCpVCl\", \"type\": \"QQBBBBBBB\", "
+                       "\"category\": \"PKPDAmbrel 2016/11/20\", \"help\": \" Calculates the decrement times of "
+                       "plasma concentration \", \"arguments\": [{\"name\": \"Times\", \"help\": \" Time columns \"}"),
+            std::string::npos);
+  const Outcome old = Xlhost("--excel-version 11 --list");
+  EXPECT_NE(old.out.find("  type:      PPPPBBBBBB\n"), std::string::npos);
+}
+
+TEST(Xlhost, WizardAndCallbacks) {
+  EXPECT_EQ(Xlhost("--wizard '=CsDtCe()'").out, "TRUE\n");
+  const std::string command = std::string(XLHOST_PATH) + " --calls '=BMI(70,175)' 2>&1 >/dev/null";
+  FILE* p = popen(command.c_str(), "r");
+  std::string err;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) err.append(buffer, n);
+  pclose(p);
+  EXPECT_NE(err.find("\"name\": \"xlfRegister\", \"layout\": \"xloper\""), std::string::npos);
+  EXPECT_NE(err.find("{\"text\": \"Registering library...\"}"), std::string::npos);
+}
+
+}  // namespace
