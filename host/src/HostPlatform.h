@@ -10,6 +10,9 @@ void CloseLibrary(void* library);
 void* Symbol(void* library, const char* name);
 std::string ExecutableDirectory();
 std::string AbsolutePath(const std::string& path);
+// The process environment as the operating system holds it (on Windows the C
+// runtime keeps a copy that SetEnvironmentVariable does not update).
+std::string Environment(const std::string& name);
 
 // One argument of an exported worksheet function: a double ("B") or a cell pointer.
 struct Slot {

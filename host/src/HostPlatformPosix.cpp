@@ -34,6 +34,11 @@ std::string AbsolutePath(const std::string& path) {
   return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
+std::string Environment(const std::string& name) {
+  const char* value = getenv(name.c_str());
+  return value ? value : "";
+}
+
 void* CallExported(void* function, const std::vector<Slot>& args) {
   // The signature is only known at run time, from the registered type text.
   std::vector<ffi_type*> types;

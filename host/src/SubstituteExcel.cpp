@@ -103,11 +103,26 @@ void SubstituteExcel::SetVersion(int major, VersionForm form) {
 
 void SubstituteExcel::OpenWindow(const std::string& className, const std::string& title) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  windows_.push_back({ThisThread(), className, title});
+  Window w{ThisThread(), className, title, nullptr};
+#if defined(_WIN32)
+  // A real top-level window (never shown) of the calling thread.
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = className.c_str();
+  RegisterClassA(&wc);  // fails harmlessly if the class exists
+  w.handle = CreateWindowExA(0, className.c_str(), title.c_str(), WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+#endif
+  windows_.push_back(w);
 }
 
 void SubstituteExcel::CloseWindows() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
+#if defined(_WIN32)
+  for (const Window& w : windows_)
+    if (w.handle) DestroyWindow(static_cast<HWND>(w.handle));
+#endif
   windows_.clear();
 }
 

@@ -173,6 +173,7 @@ bool Workbook::LoadAddin(const std::string& path, std::string& error) {
     f.name = a[3].Utf8();
     if (a.size() > 4) f.argumentText = a[4].Utf8();
     if (a.size() > 6) f.category = a[6].Utf8();
+    if (a.size() > 8) f.helpTopic = a[8].Utf8();
     if (a.size() > 9) f.help = a[9].Utf8();
     for (std::size_t k = 10; k < a.size(); ++k) f.argumentHelps.push_back(a[k].Utf8());
     f.id = all[i].id;

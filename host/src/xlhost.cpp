@@ -23,14 +23,19 @@ const char* kUsage =
     "  --excel-version N  the Excel version to play (default 16; 11 or lower: the Excel 97 layout)\n"
     "  --sheet FILE.csv   values that formulas may reference as A1 or A1:C20\n"
     "  --wizard           the function wizard is open\n"
+    "  --find-replace     Excel's find and replace dialog is open\n"
     "  --list             list every registered function\n"
     "  --json             one JSON object per line\n"
-    "  --calls            every call-back the add-ins make, as JSON lines on standard error\n";
+    "  --calls            every call-back the add-ins make, as JSON lines on standard error\n"
+    "  --markdown         with --list: a function reference in Markdown\n"
+    "  --env NAME         print an environment variable as the add-ins left it\n";
 
 #if defined(_WIN32)
 const char* kAddinSuffix = ".xll";
+const char* kSeparator = "\\";
 #else
 const char* kAddinSuffix = ".so";
+const char* kSeparator = "/";
 #endif
 
 std::string FunctionName(int function) {
@@ -80,12 +85,19 @@ void PrintCall(const CallRecord& c) {
   std::fputs(line.c_str(), stderr);
 }
 
+std::string Trim(const std::string& s) {
+  const std::size_t a = s.find_first_not_of(' ');
+  if (a == std::string::npos) return "";
+  return s.substr(a, s.find_last_not_of(' ') - a + 1);
+}
+
 std::string Visible(std::string s) {
   while (!s.empty() && s.back() == '\0') s.pop_back();  // the registered type text ends in a NUL
   return s;
 }
 
-void List(const Workbook& book, bool json) {
+void List(const Workbook& book, bool json, bool markdown) {
+  std::string category;
   for (const RegisteredFunction& f : book.Functions()) {
     std::vector<std::string> names;
     std::string rest = f.argumentText;
@@ -94,10 +106,29 @@ void List(const Workbook& book, bool json) {
       names.push_back(rest.substr(0, cut));
       rest = cut == std::string::npos ? "" : rest.substr(cut + 2);
     }
+    if (markdown) {
+      if (f.category != category) {
+        category = f.category;
+        std::cout << "\n### " << category << "\n";
+      }
+      const std::string type = Visible(f.typeText);
+      std::cout << "\n`" << f.name << "(" << f.argumentText << ")` — " << Trim(f.help) << "\n\n";
+      if (!names.empty()) std::cout << "| argument | kind | description |\n|---|---|---|\n";
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        const char code = i + 1 < type.size() ? type[i + 1] : '?';
+        std::string help = i < f.argumentHelps.size() ? f.argumentHelps[i] : "";
+        if (i + 1 == names.size() && help.size() >= 2 && help.compare(help.size() - 2, 2, ". ") == 0)
+          help.erase(help.size() - 2);  // the sentence end that registration adds
+        std::cout << "| `" << names[i] << "` | " << (code == 'B' ? "number" : "cell") << " | " << Trim(help)
+                  << " |\n";
+      }
+      continue;
+    }
     if (json) {
       std::string line = "{\"function\": " + JsonString(f.name) + ", \"procedure\": " + JsonString(f.procedure) +
                          ", \"type\": " + JsonString(Visible(f.typeText)) + ", \"category\": " +
-                         JsonString(f.category) + ", \"help\": " + JsonString(f.help) + ", \"arguments\": [";
+                         JsonString(f.category) + ", \"help\": " + JsonString(f.help) + ", \"helpTopic\": " +
+                         JsonString(f.helpTopic) + ", \"arguments\": [";
       for (std::size_t i = 0; i < f.argumentHelps.size(); ++i)
         line += std::string(i ? ", " : "") + "{\"name\": " + JsonString(i < names.size() ? names[i] : "") +
                 ", \"help\": " + JsonString(f.argumentHelps[i]) + "}";
@@ -125,7 +156,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> addins, formulas;
   int version = 16;
   std::string sheetPath;
-  bool wizard = false, list = false, json = false, calls = false;
+  bool wizard = false, findReplace = false, list = false, json = false, calls = false, markdown = false;
+  std::vector<std::string> env;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> std::string {
@@ -143,6 +175,9 @@ int main(int argc, char** argv) {
       if (v.empty() || *end) return Fail("--excel-version needs a whole number, not " + v);
     } else if (a == "--sheet") sheetPath = next();
     else if (a == "--wizard") wizard = true;
+    else if (a == "--find-replace") findReplace = true;
+    else if (a == "--markdown") markdown = true;
+    else if (a == "--env") env.push_back(next());
     else if (a == "--list") list = true;
     else if (a == "--json") json = true;
     else if (a == "--calls") calls = true;
@@ -163,7 +198,7 @@ int main(int argc, char** argv) {
   }
   if (addins.empty()) {
     const std::string dir = os::ExecutableDirectory();
-    addins = {dir + "/Ambrel" + kAddinSuffix, dir + "/Corvel" + kAddinSuffix};
+    addins = {dir + kSeparator + "Ambrel" + kAddinSuffix, dir + kSeparator + "Corvel" + kAddinSuffix};
   }
 
   SubstituteExcel& excel = SubstituteExcel::Get();
@@ -181,7 +216,9 @@ int main(int argc, char** argv) {
     if (!book.LoadAddin(path, error)) return Fail(error);
   }
   if (wizard) excel.OpenWindow("bosa_sdm_XL", "Function Arguments");
-  if (list) List(book, json);
+  if (findReplace) excel.OpenWindow("bosa_sdm_XL", "Find and Replace");
+  if (list) List(book, json, markdown);
+  for (const std::string& name : env) std::cout << os::Environment(name) << "\n";
 
   for (const std::string& formula : formulas) {
     Result r;

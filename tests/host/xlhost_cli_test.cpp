@@ -67,7 +67,7 @@ TEST(Xlhost, ListShowsBothAddinsFunctions) {
   EXPECT_EQ(lines, 39u);
   EXPECT_NE(r.out.find("{\"function\": \"CsDtCpVCl\", \"procedure\": \"xlCsDtCpVCl\", \"type\": \"QQBBBBBBB\", "
                        "\"category\": \"PKPDAmbrel 2016/11/20\", \"help\": \" Calculates the decrement times of "
-                       "plasma concentration \", \"arguments\": [{\"name\": \"Times\", \"help\": \" Time columns \"}"),
+                       "plasma concentration \", \"helpTopic\": \"\", \"arguments\": [{\"name\": \"Times\", \"help\": \" Time columns \"}"),
             std::string::npos);
   const Outcome old = Xlhost("--excel-version 11 --list");
   EXPECT_NE(old.out.find("  type:      PPPPBBBBBB\n"), std::string::npos);

@@ -85,6 +85,7 @@ class SubstituteExcel {
   struct Window {
     std::uint32_t thread;
     std::string className, title;
+    void* handle;  // the real window on Windows
   };
   std::vector<Window> windows_;
   std::function<void(const CallRecord&)> observer_;

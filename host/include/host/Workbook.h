@@ -21,6 +21,7 @@ struct RegisteredFunction {
   std::string argumentText;
   std::string category;
   std::string help;
+  std::string helpTopic;
   std::vector<std::string> argumentHelps;
   double id = 0;
   void* address = nullptr;

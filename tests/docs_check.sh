@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The README's function reference is what the add-ins register.
+# usage: docs_check.sh XLHOST README
+set -euo pipefail
+generated=$("$1" --list --markdown)
+written=$(awk '/<!-- functions:end -->/ {on=0} on {print} /<!-- functions:begin -->/ {on=1}' "$2")
+if [ "$generated" != "$written" ]; then
+  diff <(echo "$written") <(echo "$generated") | head -20
+  echo "README's function reference is out of date: run ./dev.sh docs"
+  exit 1
+fi
+echo "function reference current ($(grep -c '^`' <<< "$generated") functions)"
