@@ -8,6 +8,8 @@
 #include "pkcore/tci.h"
 #include "sheet/Contract.h"
 
+#include <utility>
+
 using namespace sheet;
 
 namespace {
@@ -111,7 +113,7 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlCalcRate(LPXLFOPER deltaTimes, LPXLFOPER IVBo
     auto dt = Column(deltaTimes, "deltaTimes");
     auto bolus = Column(IVBolus, "IVBolus");
     auto target = Column(targetConc, "targetConc");
-    return Result(pkcore::CalcRate(dt, bolus, target, maxRate, A, B, C, l1, l2, l3));
+    return Result(pkcore::CalcRate(std::move(dt), std::move(bolus), std::move(target), maxRate, A, B, C, l1, l2, l3));
   });
 }
 
@@ -156,7 +158,7 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCe(LPXLFOPER deltaTimes, LPXLFOPER Rate, 
     auto dt = Column(deltaTimes, "deltaTimes");
     auto rate = Column(Rate, "Rate");
     auto bolus = Column(IVBolus, "IVBolus");
-    return Result(pkcore::PredCe(dt, rate, bolus, A, B, C, l1, l2, l3, ke0));
+    return Result(pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), A, B, C, l1, l2, l3, ke0));
   });
 }
 
@@ -166,7 +168,7 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCp(LPXLFOPER deltaTimes, LPXLFOPER Rate, 
     auto dt = Column(deltaTimes, "deltaTimes");
     auto rate = Column(Rate, "Rate");
     auto bolus = Column(IVBolus, "IVBolus");
-    return Result(pkcore::PredCp(dt, rate, bolus, A, B, C, l1, l2, l3));
+    return Result(pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), A, B, C, l1, l2, l3));
   });
 }
 
@@ -176,7 +178,7 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCpVCl(LPXLFOPER deltaTimes, LPXLFOPER Rat
     auto dt = Column(deltaTimes, "deltaTimes");
     auto rate = Column(Rate, "Rate");
     auto bolus = Column(IVBolus, "IVBolus");
-    return Result(pkcore::PredCpVCl(dt, rate, bolus, V1, V2, V3, Cl1, Cl2, Cl3));
+    return Result(pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), V1, V2, V3, Cl1, Cl2, Cl3));
   });
 }
 
@@ -200,7 +202,7 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlTciCe(LPXLFOPER deltaTimes, LPXLFOPER targetC
   return Run([&] {
     auto dt = Column(deltaTimes, "deltaTimes");
     auto target = Column(targetConc, "targetConc");
-    return Result(pkcore::TciCe(dt, target, maxRate, A, B, C, l1, l2, l3, ke0));
+    return Result(pkcore::TciCe(std::move(dt), std::move(target), maxRate, A, B, C, l1, l2, l3, ke0));
   });
 }
 
@@ -209,7 +211,7 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlTciCp(LPXLFOPER deltaTimes, LPXLFOPER targetC
   return Run([&] {
     auto dt = Column(deltaTimes, "deltaTimes");
     auto target = Column(targetConc, "targetConc");
-    return Result(pkcore::TciCp(dt, target, maxRate, A, B, C, l1, l2, l3));
+    return Result(pkcore::TciCp(std::move(dt), std::move(target), maxRate, A, B, C, l1, l2, l3));
   });
 }
 
@@ -226,6 +228,6 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xldecrCe(LPXLFOPER deltaTimes, LPXLFOPER Rate, 
     auto rate = Column(Rate, "Rate");
     auto bolus = Column(IVBolus, "IVBolus");
     auto level = Column(decrConc, "decrConc");
-    return Result(pkcore::decrCe(dt, rate, bolus, level, A, B, C, l1, l2, l3, ke0));
+    return Result(pkcore::decrCe(std::move(dt), std::move(rate), std::move(bolus), std::move(level), A, B, C, l1, l2, l3, ke0));
   });
 }

@@ -159,3 +159,40 @@ TEST_F(Session, MissingCallbackIsReportedAndRetried) {
 }
 
 }  // namespace
+
+namespace {
+
+// A whole-sheet column through a worksheet call: the scratch memory holds
+// about the result (32 bytes a row) and a second call takes nothing new.
+TEST(ScratchMemory, WholeSheetColumnNeedsAboutItsResult) {
+  xlwtest::StartSession(16);
+  constexpr std::size_t n = 1048576;
+  std::vector<sdk::xloper12> cells(n);  // Excel's own memory
+  for (std::size_t i = 0; i < n; ++i) {
+    cells[i].val.num = static_cast<double>(i);
+    cells[i].xltype = sdk::xltypeNum;
+  }
+  sdk::xloper12 input{};
+  input.val.array.lparray = cells.data();
+  input.val.array.rows = static_cast<sdk::RW>(n);
+  input.val.array.columns = 1;
+  input.xltype = sdk::xltypeMulti;
+  auto call = [&] {
+    TempMemoryCall bracket;
+    std::vector<double> column = XlfOper(&input).ToDoubleVector("deltaTimes");
+    XlfOper result(column);
+    result.DetachFromExcel();
+    return column.back();
+  };
+  TempMemory::ReleaseAll();
+  EXPECT_EQ(call(), static_cast<double>(n - 1));
+  const std::size_t capacity = TempMemory::CapacityOfThisThread();
+  EXPECT_GE(capacity, 32 * n);
+  EXPECT_LE(capacity, 32 * n + 64 * 1024) << "about the result, nothing per row besides";
+  const std::size_t heap = TempMemory::HeapAllocationsOfThisThread();
+  EXPECT_EQ(call(), static_cast<double>(n - 1));
+  EXPECT_EQ(TempMemory::HeapAllocationsOfThisThread(), heap) << "the second call reuses the arena";
+  XlfExcel::DeleteInstance();
+}
+
+}  // namespace

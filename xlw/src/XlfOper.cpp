@@ -54,12 +54,7 @@ XlfOper::XlfOper(bool value) : cell_(NewCell()) { Active().SetBool(cell_, value)
 XlfOper::XlfOper(const char* text) : cell_(NewCell()) { Active().SetTextFromString(cell_, text); }
 XlfOper::XlfOper(const std::string& text) : cell_(NewCell()) { Active().SetTextFromString(cell_, text); }
 
-XlfOper::XlfOper(const std::vector<double>& column) : cell_(NewCell()) {
-  const auto& shared = Active();
-  shared.ResizeArray(cell_, static_cast<int>(column.size()), 1);
-  const int rows = shared.RowCount(cell_);  // after any truncation
-  for (int i = 0; i < rows; ++i) shared.SetDouble(shared.ElementAt(cell_, i, 0), column[i]);
-}
+XlfOper::XlfOper(const std::vector<double>& column) : cell_(NewCell()) { impl::WriteColumn(cell_, column); }
 
 XlfOper::XlfOper(const CellMatrix& table) : cell_(NewCell()) {
   const auto& shared = Active();
@@ -163,7 +158,9 @@ std::vector<double> XlfOper::ToDoubleVector(const char* identifier, DoubleVector
     impl::ThrowOnReturnCode(xlretInvXloper, identifier, "Not unidemensional");
     throw XlfNeverGetHere("Reached a never get here point");
   }
-  std::vector<double> v(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+  std::vector<double> v;
+  if (impl::ReadPlainArray(cell_, policy == DoubleVectorConvPolicy::ByRows, v)) return v;
+  v.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0.0);
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < columns; ++j) {
       const XlfOper element(shared.ElementAt(cell_, i, j));  // frees it if Excel marked it

@@ -266,6 +266,38 @@ class XlfOperSharedImpl final : public IXlfOperShared {
   }
 };
 
+template <class Cell>
+bool ReadPlain(const Cell* c, bool byRows, std::vector<double>& out) {
+  if ((c->xltype & xltypeKindMask) != xltypeMulti) return false;
+  const std::size_t rows = static_cast<std::size_t>(c->val.array.rows);
+  const std::size_t columns = static_cast<std::size_t>(c->val.array.columns);
+  out.resize(rows * columns);
+  const Cell* e = c->val.array.lparray;
+  for (std::size_t i = 0; i < rows; ++i) {
+    for (std::size_t j = 0; j < columns; ++j, ++e) {
+      double v;
+      switch (e->xltype & xltypeKindMask) {
+        case xltypeNum: v = e->val.num; break;
+        case xltypeBool: v = e->val.xbool != 0 ? 1.0 : 0.0; break;
+        case xltypeInt: v = e->val.w; break;
+        default: return false;
+      }
+      out[byRows ? i * columns + j : j * rows + i] = v;
+    }
+  }
+  return true;
+}
+
+template <class Cell>
+void WriteNumbers(Cell* c, const std::vector<double>& column) {
+  const std::size_t n = static_cast<std::size_t>(c->val.array.rows);
+  Cell* e = c->val.array.lparray;
+  for (std::size_t i = 0; i < n; ++i) {
+    e[i].val.num = column[i];
+    e[i].xltype = xltypeNum;
+  }
+}
+
 XlfOperSharedImpl<LPXLOPER> excel4;
 XlfOperSharedImpl<LPXLOPER12> excel12;
 const IXlfOperShared* active = nullptr;
@@ -285,6 +317,21 @@ void Activate(bool isExcel12) {
 }
 
 bool ActiveIsExcel12() { return active == &excel12; }
+
+bool ReadPlainArray(LPXLFOPER cell, bool byRows, std::vector<double>& out) {
+  if (ActiveIsExcel12()) return ReadPlain(static_cast<const xloper12*>(cell), byRows, out);
+  return ReadPlain(static_cast<const xloper*>(cell), byRows, out);
+}
+
+void WriteColumn(LPXLFOPER cell, const std::vector<double>& column) {
+  const IXlfOperShared& shared = Active();
+  shared.ResizeArray(cell, static_cast<int>(column.size()), 1);
+  if (shared.RowCount(cell) == 0) return;  // no rows: the cell is missing
+  if (ActiveIsExcel12())
+    WriteNumbers(static_cast<xloper12*>(cell), column);
+  else
+    WriteNumbers(static_cast<xloper*>(cell), column);
+}
 
 std::string ComposeMessage(const std::string& base, const char* identifier, const char* context) {
   std::string message = base;

@@ -71,6 +71,13 @@ bool ActiveIsExcel12();
 // with none of these bits.
 void ThrowOnReturnCode(int code, const char* identifier, const char* context);
 
+// Fast paths of the column conversions, for the layout in use: an array whose
+// cells are all numbers, booleans or integers is read directly (false
+// otherwise: the caller then converts cell by cell, with its messages); a
+// column of doubles is written directly into an array cell.
+bool ReadPlainArray(LPXLFOPER cell, bool byRows, std::vector<double>& out);
+void WriteColumn(LPXLFOPER cell, const std::vector<double>& column);
+
 // "base, identifier context", each part only if present.
 std::string ComposeMessage(const std::string& base, const char* identifier, const char* context);
 

@@ -1,0 +1,112 @@
+// xlPredCp end to end, as Excel calls it: three columns of 1,048,576 cells in
+// the Excel 2007 layout, through the exported function of the loaded add-in,
+// result array included; against the core PredCp on the same rows.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "host/SubstituteExcel.h"
+#include "pkcore/model.h"
+#include "pkcore/prediction.h"
+
+using namespace xlw::sdk;
+using std::vector;
+
+namespace {
+
+constexpr std::size_t kRows = 1048576;
+const vector<double> kH = pkcore::Cl2Hyb({4.27, 24.76, 238, 1.7904, 1.6503, 0.836});
+
+using PredCpFn = xloper12* (*)(xloper12*, xloper12*, xloper12*, double, double, double, double, double, double);
+
+struct Addin {
+  PredCpFn predCp = nullptr;
+  Addin() {
+    auto& excel = host::SubstituteExcel::Get();
+    excel.SetVersion(16);
+    excel.SetAddinName(AMBREL_PATH);
+    void* library = dlopen(AMBREL_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (!library) std::abort();
+    reinterpret_cast<int (*)()>(dlsym(library, "xlAutoOpen"))();
+    predCp = reinterpret_cast<PredCpFn>(dlsym(library, "xlPredCp"));
+  }
+};
+
+struct Column {
+  vector<double> values;
+  vector<xloper12> cells;
+  xloper12 array{};
+  explicit Column(vector<double> v) : values(std::move(v)), cells(values.size()) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      cells[i].val.num = values[i];
+      cells[i].xltype = xltypeNum;
+    }
+    array.val.array.lparray = cells.data();
+    array.val.array.rows = static_cast<RW>(values.size());
+    array.val.array.columns = 1;
+    array.xltype = xltypeMulti;
+  }
+};
+
+struct Sheet {
+  Column dt, rate, bolus;
+  explicit Sheet(bool varying)
+      : dt(Make([&](std::size_t i) { return i == 0 ? 0 : (varying ? 0.05 + 0.25 * ((i * 7919) % 1000) / 1000.0 : 1.0 / 6); })),
+        rate(Make([](std::size_t i) { return (i / 360) % 3 == 2 ? 0.0 : 10.0; })),
+        bolus(Make([](std::size_t i) { return i % 5000 == 0 ? 50.0 : 0.0; })) {}
+  template <class F>
+  static vector<double> Make(F f) {
+    vector<double> v(kRows);
+    for (std::size_t i = 0; i < kRows; ++i) v[i] = f(i);
+    return v;
+  }
+};
+
+const Sheet& Data(bool varying) {
+  static Sheet constant(false), varied(true);
+  return varying ? varied : constant;
+}
+
+void BM_xlPredCp(benchmark::State& state) {
+  static Addin addin;
+  Sheet& s = const_cast<Sheet&>(Data(state.range(0)));
+  for (auto _ : state) {
+    xloper12* r = addin.predCp(&s.dt.array, &s.rate.array, &s.bolus.array, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]);
+    if (!r || (r->xltype & xltypeKindMask) != xltypeMulti || r->val.array.rows != static_cast<RW>(kRows)) std::abort();
+    benchmark::DoNotOptimize(r);
+  }
+  state.counters["rows"] = benchmark::Counter(static_cast<double>(state.iterations() * kRows),
+                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_xlPredCp)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The core routine on the same rows, its columns copied outside the timing.
+void BM_CorePredCp(benchmark::State& state) {
+  const Sheet& s = Data(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    vector<double> dt = s.dt.values, rate = s.rate.values, bolus = s.bolus.values;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(
+        pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]));
+  }
+  state.counters["rows"] = benchmark::Counter(static_cast<double>(state.iterations() * kRows),
+                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CorePredCp)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);  // a warm heap, as in a running Excel
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
