@@ -255,19 +255,25 @@ Result Workbook::Call(const RegisteredFunction& f, const std::vector<Expr>& args
   const std::size_t declared = codes.empty() ? 0 : codes.size() - 1;
   if (args.size() > declared)
     throw FormulaError(f.name + " takes " + std::to_string(declared) + " arguments, not " + std::to_string(args.size()));
-  if (!f.address) return {Value::Err(xlerrValue)};
+  std::vector<Value> values;
+  for (const Expr& e : args) values.push_back(e.kind == Expr::Kind::Omitted ? Value::Missing() : ValueOf(e));
+  return CallWith(f, values);
+}
+
+Result Workbook::CallWith(const RegisteredFunction& f, const std::vector<Value>& args) {
+  const std::vector<std::string> codes = TypeCodes(f.typeText);
+  const std::size_t declared = codes.empty() ? 0 : codes.size() - 1;
+  if (!f.address || args.size() > declared) return {Value::Err(xlerrValue)};
 
   CallMemory memory;
   std::vector<os::Slot> slots(declared);
   for (std::size_t i = 0; i < declared; ++i) {
     const std::string& code = codes[i + 1];
-    const bool given = i < args.size() && args[i].kind != Expr::Kind::Omitted;
+    const Value v = i < args.size() ? args[i] : Value::Missing();
     os::Slot& slot = slots[i];
     if (code == "B") {
       // Excel converts before calling; a value it cannot convert is the result.
       slot.isDouble = true;
-      if (!given) continue;
-      const Value v = ValueOf(args[i]);
       switch (v.kind) {
         case Value::Kind::Number: slot.number = v.number; break;
         case Value::Kind::Bool: slot.number = v.boolean ? 1 : 0; break;
@@ -280,7 +286,6 @@ Result Workbook::Call(const RegisteredFunction& f, const std::vector<Expr>& args
         default: return {Value::Err(xlerrValue)};
       }
     } else if (code == "P" || code == "Q") {
-      const Value v = given ? ValueOf(args[i]) : Value::Missing();
       slot.pointer = excel12_ ? static_cast<void*>(memory.NewCell<xloper12>(v))
                               : static_cast<void*>(memory.NewCell<xloper>(v));
     } else {

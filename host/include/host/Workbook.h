@@ -62,6 +62,10 @@ class Workbook {
   Result Evaluate(const std::string& formula);
   Result Evaluate(const Expr& expression);
 
+  // Calls a registered function with argument values, as Excel would: a value
+  // for a number argument ("B") is converted first (and may be the result).
+  Result CallWith(const RegisteredFunction& f, const std::vector<Value>& args);
+
   const std::vector<RegisteredFunction>& Functions() const { return functions_; }
   bool Excel12() const { return excel12_; }
 
