@@ -18,6 +18,8 @@ using namespace xlw::sdk;
 
 namespace {
 
+constexpr std::size_t kCallHistory = 4096;
+
 std::uint32_t ThisThread() {
 #if defined(_WIN32)
   return GetCurrentThreadId();
@@ -301,6 +303,8 @@ int SubstituteExcel::DispatchIn(int function, int count, Cell** args, Cell* resu
     }
   }
   record.result = code;
+  // A long session makes millions of calls: keep the recent ones.
+  if (calls_.size() >= kCallHistory) calls_.erase(calls_.begin(), calls_.begin() + kCallHistory / 2);
   calls_.push_back(record);
   if (observer_) observer_(record);
   return code;

@@ -229,6 +229,8 @@ void Write(const Value& v, Cell* c, Allocator& memory) {
       c->xltype = xltypeRef;
       break;
     }
+    case Value::Kind::BigData: c->xltype = xltypeBigData; break;  // no data: only its kind matters here
+    case Value::Kind::Flow: c->xltype = xltypeFlow; break;
     default: c->xltype = xltypeMissing; break;
   }
 }

@@ -36,7 +36,7 @@ void ValidateDecrement(double decr) {
 class HoldingSimulation {
  public:
   HoldingSimulation(const Plasma& u, const Plasma& l, Plasma& s)
-      : u_(u), l_(l), s_(s), plasmaDecay_(l) {}
+      : u_(u), s_(s), plasmaDecay_(l) {}
 
   void CarryEffect(const Effect& E, const Effect& m, Effect& c) {
     E_ = E;
@@ -82,7 +82,7 @@ class HoldingSimulation {
     }
   }
 
-  Plasma u_, l_;
+  Plasma u_;
   Plasma& s_;
   detail::DecayCache<3> plasmaDecay_;
   Effect E_{}, m_{};

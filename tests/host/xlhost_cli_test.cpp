@@ -73,6 +73,25 @@ TEST(Xlhost, ListShowsBothAddinsFunctions) {
   EXPECT_NE(old.out.find("  type:      PPPPBBBBBB\n"), std::string::npos);
 }
 
+// Thousands of formulas in one session, then the add-ins close: the exit
+// status is 0 (under LeakSanitizer it would not be after a leak).
+TEST(Xlhost, ThousandsOfFormulasInOneSession) {
+  std::string input;
+  const char* formulas[] = {"=PredCp({0;1;1;1},{0;5;5;0},{10;0;0;5},0.2,0.05,0.002,0.9,0.1,0.004)",
+                            "=PropEleveldFinal(70,170,35.8,35,1,0,1,1)", "=JLBM(70,170,)", "=Cl2Hyb({1,2;3,4})",
+                            "=TciCe({0;0.5;0.5},{0;3;3},200,0.2,0.05,0.002,0.9,0.1,0.004,0.456)",
+                            "=CsDtCe({10;20},0.2,0.05,0.002,0.9,0.1,0.004,0.456,50)", "=PredEff({\"x\"},1,2,3,4)"};
+  for (int i = 0; i < 3000; ++i) input += std::string(formulas[i % 7]) + "\n";
+  const std::string file = testing::TempDir() + "/formulas.txt";
+  std::ofstream(file) << input;
+  const Outcome r = Xlhost("- < " + file);
+  EXPECT_EQ(r.status, 0);
+  std::size_t lines = 0;
+  for (char c : r.out) lines += c == '\n';
+  // Lines per formula: 4, 7, 1, 1, 3, 2, 1; 3000 formulas are 428 rounds and four more.
+  EXPECT_EQ(lines, 428u * 19 + (4 + 7 + 1 + 1));
+}
+
 TEST(Xlhost, WizardAndCallbacks) {
   EXPECT_EQ(Xlhost("--wizard '=CsDtCe()'").out, "TRUE\n");
   const std::string command = std::string(XLHOST_PATH) + " --calls '=BMI(70,175)' 2>&1 >/dev/null";

@@ -55,7 +55,7 @@ class SubstituteExcel {
   const std::vector<std::string>& DeletedNames() const { return deletedNames_; }
   // Status bar history: a text shown, or nullopt for a clear.
   const std::vector<std::optional<std::string>>& StatusBar() const { return statusBar_; }
-  const std::vector<CallRecord>& Calls() const { return calls_; }
+  const std::vector<CallRecord>& Calls() const { return calls_; }  // the last few thousand
   int Frees() const { return frees_; }                 // xlFree calls that freed memory
   int ForeignFrees() const { return foreignFrees_; }   // xlFree of memory this Excel does not own
   std::size_t LiveAllocations() const { return live_.size(); }
