@@ -3,7 +3,6 @@
 // result array included; against the core PredCp on the same rows.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -100,13 +99,3 @@ void BM_CorePredCp(benchmark::State& state) {
 BENCHMARK(BM_CorePredCp)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);  // a warm heap, as in a running Excel
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

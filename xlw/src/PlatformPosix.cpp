@@ -101,16 +101,6 @@ FileKind FileAttributes(const char* path) {
   return S_ISDIR(st.st_mode) ? FileKind::Directory : FileKind::File;
 }
 
-namespace {
-
-std::mutex sinkMutex;
-std::function<void(const char*)>& Sink() {
-  static std::function<void(const char*)> sink;
-  return sink;
-}
-
-}  // namespace
-
 std::size_t NarrowToWide(const char* in, std::size_t n, XCHAR* out, std::size_t capacity) {
   const std::size_t m = n < capacity ? n : capacity;
   for (std::size_t i = 0; i < m; ++i) out[i] = cp1252::ToUnit(static_cast<unsigned char>(in[i]));
@@ -123,11 +113,9 @@ std::size_t WideToNarrow(const XCHAR* in, std::size_t n, char* out, std::size_t 
   return m;
 }
 
-bool DebuggerPresent() {
-  {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    if (Sink()) return true;
-  }
+namespace detail {
+
+bool TracerAttached() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line))
@@ -135,23 +123,13 @@ bool DebuggerPresent() {
   return false;
 }
 
-void DebugOutput(const char* text) {
-  {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    if (Sink()) {
-      Sink()(text);
-      return;
-    }
-  }
+void WriteToDebugger(const char* text) {
   // The tracer reads the process's original error output.
   const std::size_t n = std::strlen(text);
   if (write(STDERR_FILENO, text, n) < 0) return;
 }
 
-void SetDebugSink(std::function<void(const char*)> sink) {
-  std::lock_guard<std::mutex> lock(sinkMutex);
-  Sink() = std::move(sink);
-}
+}  // namespace detail
 
 void EnumThreadWindows(ThreadId thread, const std::function<bool(const WindowInfo&)>& visit) {
   // The host (our substitute Excel) publishes its windows through this hook.

@@ -82,37 +82,10 @@ std::size_t WideToNarrow(const XCHAR* in, std::size_t n, char* out, std::size_t 
   return m > 0 ? static_cast<std::size_t>(m) : 0;
 }
 
-namespace {
-std::mutex sinkMutex;
-std::function<void(const char*)>& Sink() {
-  static std::function<void(const char*)> sink;
-  return sink;
-}
-}  // namespace
-
-bool DebuggerPresent() {
-  {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    if (Sink()) return true;
-  }
-  return IsDebuggerPresent() != 0;
-}
-
-void DebugOutput(const char* text) {
-  {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    if (Sink()) {
-      Sink()(text);
-      return;
-    }
-  }
-  OutputDebugStringA(text);
-}
-
-void SetDebugSink(std::function<void(const char*)> sink) {
-  std::lock_guard<std::mutex> lock(sinkMutex);
-  Sink() = std::move(sink);
-}
+namespace detail {
+bool TracerAttached() { return IsDebuggerPresent() != 0; }
+void WriteToDebugger(const char* text) { OutputDebugStringA(text); }
+}  // namespace detail
 
 namespace {
 struct EnumContext {

@@ -2,7 +2,7 @@
 # The Windows add-ins as files: PE32 for i386 or PE32+ for x86-64, exactly the
 # exported names of the Linux add-ins (undecorated, also where __stdcall), and
 # imports from Windows system DLLs only.
-# usage: inspect_binaries.sh DIST_DIR LINUX_ADDIN_DIR
+# usage: check_binaries.sh DIST_DIR LINUX_ADDIN_DIR
 set -euo pipefail
 dist=$1 linux=$2
 failures=0
