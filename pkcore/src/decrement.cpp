@@ -66,7 +66,7 @@ class HoldingSimulation {
 
  private:
   void Hold(double h) {
-    const Plasma& f = plasmaDecay_.At(h);
+    const Plasma& f = plasmaDecay_.At(h, kStep);
     const double perUnitRate = u_[0] * (1 - f[0]) + u_[1] * (1 - f[1]) + u_[2] * (1 - f[2]);
     // A step of length 0, or one so short (clock rounding before a landing)
     // that no decay factor differs from 1, changes nothing; its rate would be
@@ -76,7 +76,7 @@ class HoldingSimulation {
     if (Z < 0) Z = 0;
     for (int j = 0; j < 3; ++j) s_[j] = s_[j] * f[j] + (1 - f[j]) * u_[j] * Z;
     if (c_) {
-      const Effect& e = effectDecay_->At(h);
+      const Effect& e = effectDecay_->At(h, kStep);
       Effect& c = *c_;
       for (int k = 0; k < 4; ++k) c[k] = c[k] * e[k] + (E_[k] / m_[k]) * Z * (1 - e[k]);
     }
@@ -84,10 +84,10 @@ class HoldingSimulation {
 
   Plasma u_;
   Plasma& s_;
-  detail::DecayCache<3> plasmaDecay_;
+  detail::DecayCache2<3> plasmaDecay_;
   Effect E_{}, m_{};
   Effect* c_ = nullptr;
-  std::optional<detail::DecayCache<4>> effectDecay_;
+  std::optional<detail::DecayCache2<4>> effectDecay_;
 };
 
 // Time for the free course of components c to fall to level, searched from

@@ -38,6 +38,21 @@ class DecayCache {
   bool valid_ = false;
 };
 
+// Two remembered step lengths: the holding simulations alternate a regular
+// step with the shorter one that lands on the next duration.
+template <std::size_t N>
+class DecayCache2 {
+ public:
+  explicit DecayCache2(const std::array<double, N>& rates) : regular_(rates), other_(rates) {}
+  const std::array<double, N>& At(double dt, double regular) {
+    return dt == regular ? regular_.At(dt) : other_.At(dt);
+  }
+
+ private:
+  DecayCache<N> regular_;
+  DecayCache<N> other_;
+};
+
 // The interval primitives on given decay factors e.
 inline void AdvancePlasmaE(Plasma& s, const Plasma& f, const Plasma& e, double rate, double bolus,
                            const Plasma& K) {
