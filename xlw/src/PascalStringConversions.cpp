@@ -16,6 +16,13 @@ constexpr std::size_t kMaxBytes = 255;
 constexpr std::size_t kMaxWideFromNarrow = 32767;
 constexpr std::size_t kMaxWideFromWide = 32766;
 
+// Truncation is reported, never a failure.
+std::size_t Limited(std::size_t n, std::size_t limit) {
+  if (n <= limit) return n;
+  XLW_REPORT("String truncated to " + std::to_string(limit) + " bytes");
+  return limit;
+}
+
 std::size_t ByteCount(const char* counted) { return static_cast<unsigned char>(counted[0]); }
 std::size_t UnitCount(const XCHAR* counted) { return static_cast<std::uint16_t>(counted[0]); }
 
@@ -36,10 +43,7 @@ char* WidePascalToNarrow(const XCHAR* counted) {
 }
 
 char* NarrowToPascal(const char* s, std::size_t n) {
-  if (n > kMaxBytes) {
-    XLW_REPORT("String truncated to 255 bytes");
-    n = kMaxBytes;
-  }
+  n = Limited(n, kMaxBytes);
   char* out = TempMemory::GetMemory(n + 2);
   out[0] = static_cast<char>(n);
   std::memcpy(out + 1, s, n);
@@ -47,10 +51,7 @@ char* NarrowToPascal(const char* s, std::size_t n) {
 }
 
 char* WideToPascal(const XCHAR* s, std::size_t n) {
-  if (n > kMaxBytes) {
-    XLW_REPORT("String truncated to 255 bytes");
-    n = kMaxBytes;
-  }
+  n = Limited(n, kMaxBytes);
   char* out = TempMemory::GetMemory(n + 2);
   platform::WideToNarrow(s, n, out + 1, n);
   out[0] = static_cast<char>(n);  // the count of units, whatever the bytes
@@ -58,10 +59,7 @@ char* WideToPascal(const XCHAR* s, std::size_t n) {
 }
 
 XCHAR* NarrowToWidePascal(const char* s, std::size_t n) {
-  if (n > kMaxWideFromNarrow) {
-    XLW_REPORT("String truncated to 32767 bytes");
-    n = kMaxWideFromNarrow;
-  }
+  n = Limited(n, kMaxWideFromNarrow);
   XCHAR* out = TempMemory::GetMemory<XCHAR>(n + 2);
   platform::NarrowToWide(s, n, out + 1, n);
   out[0] = static_cast<XCHAR>(n);
@@ -69,10 +67,7 @@ XCHAR* NarrowToWidePascal(const char* s, std::size_t n) {
 }
 
 XCHAR* WideToWidePascal(const XCHAR* s, std::size_t n) {
-  if (n > kMaxWideFromWide) {
-    XLW_REPORT("String truncated to 32766 bytes");
-    n = kMaxWideFromWide;
-  }
+  n = Limited(n, kMaxWideFromWide);
   XCHAR* out = TempMemory::GetMemory<XCHAR>(n + 2);
   std::memcpy(out + 1, s, n * sizeof(XCHAR));
   out[0] = static_cast<XCHAR>(n);
