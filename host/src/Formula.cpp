@@ -1,6 +1,8 @@
 #include "host/Formula.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace host {
@@ -8,6 +10,10 @@ namespace host {
 using namespace xlw::sdk;
 
 namespace {
+
+// Excel nests functions at most 64 levels deep. The parser and the
+// evaluation recurse once per level, so a limit also keeps the stack safe.
+constexpr int kMaxNesting = 64;
 
 class Parser {
  public:
@@ -68,7 +74,15 @@ class Parser {
     const std::string word = Word();
     Skip();
     if (Peek() == '(') {
+      if (depth_ == kMaxNesting)
+        Fail("more than " + std::to_string(kMaxNesting) + " levels of nested functions (Excel allows " +
+             std::to_string(kMaxNesting) + ")");
       ++i_;
+      ++depth_;
+      struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+      } leave{depth_};
       Expr call;
       call.kind = Expr::Kind::Call;
       call.name = word;
@@ -129,12 +143,14 @@ class Parser {
       if (word == "TRUE" || word == "FALSE") return Value::Boolean(word == "TRUE");
       Fail("unexpected '" + word + "' in an array constant");
     }
-    return Value::Num(Number());
+    return Number();
   }
 
-  double Number() {
+  // A number, or #NUM! where it lies beyond a double's range, as Excel gives.
+  Value Number() {
     const char* begin = s_.c_str() + i_;
     char* end = nullptr;
+    errno = 0;
     const double v = std::strtod(begin, &end);
     if (end == begin) Fail("expected a number");
     // strtod would also take "inf", "nan" and hexadecimal forms Excel does not know.
@@ -143,7 +159,8 @@ class Parser {
           *p != '-')
         Fail("expected a number");
     i_ += static_cast<std::size_t>(end - begin);
-    return v;
+    if (errno == ERANGE && std::isinf(v)) return Value::Err(xlerrNum);
+    return Value::Num(v);
   }
 
   std::string Text() {
@@ -212,6 +229,7 @@ class Parser {
 
   const std::string& s_;
   std::size_t i_ = 0;
+  int depth_ = 0;  // calls open at the current position
 };
 
 }  // namespace

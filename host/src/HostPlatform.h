@@ -13,6 +13,9 @@ std::string AbsolutePath(const std::string& path);
 // The process environment as the operating system holds it (on Windows the C
 // runtime keeps a copy that SetEnvironmentVariable does not update).
 std::string Environment(const std::string& name);
+// A job builds and drops arrays of many thousand cells, formula after
+// formula: keep the memory they free for the next rather than giving it back.
+void KeepFreedMemory();
 
 // One argument of an exported worksheet function: a double ("B") or a cell pointer.
 struct Slot {

@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <ffi.h>
 #include <limits.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -37,6 +40,15 @@ std::string AbsolutePath(const std::string& path) {
 std::string Environment(const std::string& name) {
   const char* value = getenv(name.c_str());
   return value ? value : "";
+}
+
+void KeepFreedMemory() {
+#if defined(__GLIBC__)
+  // Without this, glibc maps each array of more than 128 KiB afresh and
+  // unmaps it when freed, and the kernel zeroes every page of it each time.
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 512 << 20);
+#endif
 }
 
 void* CallExported(void* function, const std::vector<Slot>& args) {

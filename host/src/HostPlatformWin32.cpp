@@ -43,6 +43,8 @@ std::string Environment(const std::string& name) {
   return value;
 }
 
+void KeepFreedMemory() {}  // the Windows heap keeps freed blocks by itself
+
 namespace {
 
 // Win64 passes the first four arguments in registers chosen by their type

@@ -139,19 +139,32 @@ void SubstituteExcel::EnumWindows(std::uint32_t thread, int (*visit)(void*, cons
     if (w.thread == thread && !visit(context, w.className.c_str(), w.title.c_str())) return;
 }
 
-Value SubstituteExcel::Resolve(const Value& reference) {
-  if (reference.areas.size() != 1) return Value::Err(xlerrValue);
+bool SubstituteExcel::Resolve(const Value& reference, Value& out) {
+  if (reference.areas.size() != 1) {
+    out = Value::Err(xlerrValue);
+    return true;
+  }
   const Area& a = reference.areas[0];
   auto cell = [&](int r, int c) { return cellReader_ ? cellReader_(r, c) : Value::Nil(); };
-  if (a.rowFirst == a.rowLast && a.columnFirst == a.columnLast) return cell(a.rowFirst, a.columnFirst);
+  if (a.rowFirst == a.rowLast && a.columnFirst == a.columnLast) {
+    out = cell(a.rowFirst, a.columnFirst);
+    return true;
+  }
+  const long long rows = a.rowLast - a.rowFirst + 1LL, columns = a.columnLast - a.columnFirst + 1LL;
+  if (rows < 1 || columns < 1 || rows * columns > kMaxReferenceCells) return false;  // more than xlhost builds
   std::vector<Value> cells;
+  cells.reserve(static_cast<std::size_t>(rows * columns));
   for (int r = a.rowFirst; r <= a.rowLast; ++r)
     for (int c = a.columnFirst; c <= a.columnLast; ++c) cells.push_back(cell(r, c));
-  return Value::Array(a.rowLast - a.rowFirst + 1, a.columnLast - a.columnFirst + 1, std::move(cells));
+  out = Value::Array(static_cast<int>(rows), static_cast<int>(columns), std::move(cells));
+  return true;
 }
 
 int SubstituteExcel::Coerce(const Value& source, int kind, Value& answer) {
-  const Value v = (source.kind == Value::Kind::Ref || source.kind == Value::Kind::SRef) ? Resolve(source) : source;
+  Value resolved;
+  const bool reference = source.kind == Value::Kind::Ref || source.kind == Value::Kind::SRef;
+  if (reference && !Resolve(source, resolved)) return xlretFailed;
+  const Value& v = reference ? resolved : source;
   using K = Value::Kind;
   switch (kind) {
     case xltypeNum:
@@ -167,6 +180,7 @@ int SubstituteExcel::Coerce(const Value& source, int kind, Value& answer) {
           break;
         default: return xlretFailed;
       }
+      if (kind == xltypeInt && !(d >= -2147483648.0 && d <= 2147483647.0)) return xlretFailed;
       answer = kind == xltypeNum ? Value::Num(d) : Value::Integer(static_cast<int>(d));
       return xlretSuccess;
     }
@@ -297,6 +311,8 @@ int SubstituteExcel::DispatchIn(int function, int count, Cell** args, Cell* resu
   } else {
     Value answer;
     code = Answer(function, record.args, answer);
+    // What the Excel 97 layout cannot describe, Excel cannot answer in it.
+    if (code == xlretSuccess && std::is_same<Cell, xloper>::value && !FitsExcel97(answer)) code = xlretFailed;
     if (code == xlretSuccess && result) {
       HostAllocator memory(*this);
       ToCell(answer, result, memory);

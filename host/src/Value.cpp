@@ -28,6 +28,8 @@ std::string ToUtf8(const std::u16string& s) {
     if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;  // half a pair is no character: UTF-8 cannot hold it
     }
     if (c < 0x80) {
       out += static_cast<char>(c);
@@ -266,6 +268,18 @@ std::vector<void*> OwnedPointers(const xloper12* cell) {
   std::vector<void*> out;
   Collect(cell, out);
   return out;
+}
+
+bool FitsExcel97(const Value& v) {
+  switch (v.kind) {
+    case Value::Kind::Array:
+      if (v.rows > kMaxExcel97Rows || v.columns > kMaxExcel97Rows) return false;
+      for (const Value& c : v.cells)
+        if (!FitsExcel97(c)) return false;
+      return true;
+    case Value::Kind::Int: return v.integer >= -32768 && v.integer <= 32767;
+    default: return true;
+  }
 }
 
 const char* ErrorText(int code) {

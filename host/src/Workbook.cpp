@@ -68,68 +68,12 @@ class CallMemory : public Allocator {
   std::vector<void*> blocks_;
 };
 
-Value ParseCell(const std::string& raw) {
-  std::string s = raw;
-  while (!s.empty() && (s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  if (s.empty()) return Value::Nil();
-  double d;
-  if (ParseNumberText(s, d)) return Value::Num(d);
-  const std::string u = Upper(s);
-  if (u == "TRUE" || u == "FALSE") return Value::Boolean(u == "TRUE");
-  if (s[0] == '#') {
-    try {
-      const Expr e = ParseFormula(s);
-      if (e.kind == Expr::Kind::Literal && e.literal.kind == Value::Kind::Error) return e.literal;
-    } catch (const FormulaError&) {
-    }
-  }
-  return Value::Str(s);
-}
-
 }  // namespace
 
-bool Sheet::Load(const std::string& path, std::string& error) {
-  std::ifstream in(path);
-  if (!in) {
-    error = "cannot read sheet " + path;
-    return false;
-  }
-  rows_.clear();
-  std::string line;
-  while (std::getline(in, line)) {
-    std::vector<Value> row;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const char c = line[i];
-      if (quoted) {
-        if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-          field += '"';
-          ++i;
-        } else if (c == '"') {
-          quoted = false;
-        } else {
-          field += c;
-        }
-      } else if (c == '"') {
-        quoted = true;
-      } else if (c == ',') {
-        row.push_back(ParseCell(field));
-        field.clear();
-      } else {
-        field += c;
-      }
-    }
-    row.push_back(ParseCell(field));
-    rows_.push_back(std::move(row));
-  }
-  return true;
-}
-
-Value Sheet::Cell(int row, int column) const {
-  if (row < 0 || column < 0 || static_cast<std::size_t>(row) >= rows_.size()) return Value::Nil();
-  const auto& r = rows_[static_cast<std::size_t>(row)];
-  return static_cast<std::size_t>(column) < r.size() ? r[static_cast<std::size_t>(column)] : Value::Nil();
+std::string CellName(int row, int column) {
+  std::string letters;
+  for (int c = column + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  return letters + std::to_string(row + 1);
 }
 
 Workbook::Workbook(int excelVersion) : excel12_(excelVersion > 11) {
@@ -217,37 +161,48 @@ Result Workbook::Evaluate(const Expr& e) {
 }
 
 Value Workbook::ValueOf(const Expr& e) {
-  const Result r = Evaluate(e);
-  return r.null ? Value::Err(xlerrNum) : r.value;
+  Result r = Evaluate(e);
+  return r.null ? Value::Err(xlerrNum) : std::move(r.value);
+}
+
+static std::string AreaName(const Area& a) {
+  return CellName(a.rowFirst, a.columnFirst) + ":" + CellName(a.rowLast, a.columnLast);
 }
 
 Value Workbook::ResolveArea(const Area& a) {
   if (a.rowFirst == a.rowLast && a.columnFirst == a.columnLast) return sheet_.Cell(a.rowFirst, a.columnFirst);
+  CheckArea(a);
+  const long long rows = a.rowLast - a.rowFirst + 1LL, columns = a.columnLast - a.columnFirst + 1LL;
   std::vector<Value> cells;
+  cells.reserve(static_cast<std::size_t>(rows * columns));
   for (int r = a.rowFirst; r <= a.rowLast; ++r)
     for (int c = a.columnFirst; c <= a.columnLast; ++c) cells.push_back(sheet_.Cell(r, c));
-  return Value::Array(a.rowLast - a.rowFirst + 1, a.columnLast - a.columnFirst + 1, std::move(cells));
+  return Value::Array(static_cast<int>(rows), static_cast<int>(columns), std::move(cells));
 }
 
 Value Workbook::Index(const std::vector<Expr>& args) {
   if (args.size() < 2 || args.size() > 3) throw FormulaError("INDEX takes an array, a row and a column");
   const Value array = ValueOf(args[0]);
+  // A row or column number as Excel takes it: a number truncated toward
+  // zero; an error is the result; other kinds are #VALUE!.
+  Value failed;
   auto number = [&](const Expr& e, double& out) {
     const Value v = ValueOf(e);
-    if (v.kind == Value::Kind::Number) out = v.number;
+    if (v.kind == Value::Kind::Number) out = std::trunc(v.number);
     else if (v.kind == Value::Kind::Missing || v.kind == Value::Kind::Nil) out = 0;
-    else return false;
-    return true;
+    else if (v.kind == Value::Kind::Bool) out = v.boolean ? 1 : 0;
+    else failed = v.kind == Value::Kind::Error ? v : Value::Err(xlerrValue);
+    return failed.kind == Value::Kind::Missing;
   };
   double row = 0, column = 0;
-  if (!number(args[1], row) || (args.size() == 3 && !number(args[2], column))) return Value::Err(xlerrValue);
+  if (!number(args[1], row) || (args.size() == 3 && !number(args[2], column))) return failed;
+  if (row < 0 || column < 0 || std::isnan(row) || std::isnan(column)) return Value::Err(xlerrValue);
   if (array.kind != Value::Kind::Array) return (row <= 1 && column <= 1) ? array : Value::Err(xlerrRef);
-  int r = static_cast<int>(row), c = static_cast<int>(column);
-  if (args.size() == 2 && array.rows == 1) std::swap(r, c);  // a single row is indexed by column
-  if (r == 0) r = 1;
-  if (c == 0) c = 1;
-  if (r < 1 || c < 1 || r > array.rows || c > array.columns) return Value::Err(xlerrRef);
-  return array.cells[static_cast<std::size_t>((r - 1) * array.columns + (c - 1))];
+  if (args.size() == 2 && array.rows == 1) std::swap(row, column);  // a single row is indexed by column
+  // Compared as doubles: a row of 1e10 is out of range, not an int overflow.
+  if (row > array.rows || column > array.columns) return Value::Err(xlerrRef);
+  const int r = row == 0 ? 1 : static_cast<int>(row), c = column == 0 ? 1 : static_cast<int>(column);
+  return array.cells[static_cast<std::size_t>(r - 1) * array.columns + (c - 1)];
 }
 
 Result Workbook::Call(const RegisteredFunction& f, const std::vector<Expr>& args) {
@@ -255,12 +210,48 @@ Result Workbook::Call(const RegisteredFunction& f, const std::vector<Expr>& args
   const std::size_t declared = codes.empty() ? 0 : codes.size() - 1;
   if (args.size() > declared)
     throw FormulaError(f.name + " takes " + std::to_string(declared) + " arguments, not " + std::to_string(args.size()));
-  std::vector<Value> values;
-  for (const Expr& e : args) values.push_back(e.kind == Expr::Kind::Omitted ? Value::Missing() : ValueOf(e));
-  return CallWith(f, values);
+  // A range for a cell argument goes from the sheet straight into the
+  // add-in's cell layout: no array of values is built for it on the way.
+  std::vector<Value> values(args.size());
+  std::vector<const Area*> areas(args.size(), nullptr);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const Expr& e = args[i];
+    const bool cells = codes[i + 1] == "P" || codes[i + 1] == "Q";
+    if (cells && e.kind == Expr::Kind::Reference && !(e.area.rowFirst == e.area.rowLast && e.area.columnFirst == e.area.columnLast))
+      areas[i] = &e.area;
+    else if (e.kind != Expr::Kind::Omitted)
+      values[i] = ValueOf(e);
+  }
+  return CallArguments(f, values, areas);
 }
 
-Result Workbook::CallWith(const RegisteredFunction& f, const std::vector<Value>& args) {
+Result Workbook::CallWith(const RegisteredFunction& f, const std::vector<Value>& args) { return CallArguments(f, args, {}); }
+
+void Workbook::CheckArea(const Area& a) const {
+  const long long cells = (a.rowLast - a.rowFirst + 1LL) * (a.columnLast - a.columnFirst + 1LL);
+  if (cells > kMaxReferenceCells)
+    throw Refused(AreaName(a) + " covers " + std::to_string(cells) + " cells; xlhost builds at most " +
+                  std::to_string(kMaxReferenceCells) + " cells (one whole column) for a reference");
+}
+
+template <class Cell>
+Cell* Workbook::AreaCell(const Area& a, Allocator& memory) const {
+  CheckArea(a);
+  const int rows = a.rowLast - a.rowFirst + 1, columns = a.columnLast - a.columnFirst + 1;
+  auto* cell = static_cast<Cell*>(memory.Allocate(sizeof(Cell)));
+  auto* elements = static_cast<Cell*>(memory.Allocate(static_cast<std::size_t>(rows) * columns * sizeof(Cell)));
+  Cell* next = elements;
+  for (int r = a.rowFirst; r <= a.rowLast; ++r)
+    for (int c = a.columnFirst; c <= a.columnLast; ++c) ToCell(sheet_.Cell(r, c), next++, memory);
+  cell->xltype = xltypeMulti;
+  cell->val.array.lparray = elements;
+  cell->val.array.rows = static_cast<decltype(cell->val.array.rows)>(rows);
+  cell->val.array.columns = static_cast<decltype(cell->val.array.columns)>(columns);
+  return cell;
+}
+
+Result Workbook::CallArguments(const RegisteredFunction& f, const std::vector<Value>& args,
+                               const std::vector<const Area*>& areas) {
   const std::vector<std::string> codes = TypeCodes(f.typeText);
   const std::size_t declared = codes.empty() ? 0 : codes.size() - 1;
   if (!f.address || args.size() > declared) return {Value::Err(xlerrValue)};
@@ -269,7 +260,9 @@ Result Workbook::CallWith(const RegisteredFunction& f, const std::vector<Value>&
   std::vector<os::Slot> slots(declared);
   for (std::size_t i = 0; i < declared; ++i) {
     const std::string& code = codes[i + 1];
-    const Value v = i < args.size() ? args[i] : Value::Missing();
+    static const Value kMissing = Value::Missing();
+    const Value& v = i < args.size() ? args[i] : kMissing;
+    const Area* area = i < areas.size() ? areas[i] : nullptr;
     os::Slot& slot = slots[i];
     if (code == "B") {
       // Excel converts before calling; a value it cannot convert is the result.
@@ -286,8 +279,20 @@ Result Workbook::CallWith(const RegisteredFunction& f, const std::vector<Value>&
         default: return {Value::Err(xlerrValue)};
       }
     } else if (code == "P" || code == "Q") {
-      slot.pointer = excel12_ ? static_cast<void*>(memory.NewCell<xloper12>(v))
-                              : static_cast<void*>(memory.NewCell<xloper>(v));
+      const long long rows = area ? area->rowLast - area->rowFirst + 1 : v.kind == Value::Kind::Array ? v.rows : 1;
+      const long long columns =
+          area ? area->columnLast - area->columnFirst + 1 : v.kind == Value::Kind::Array ? v.columns : 1;
+      if (!excel12_ && (rows > kMaxExcel97Rows || columns > kMaxExcel97Rows))
+        throw Refused(f.name + ": argument " + std::to_string(i + 1) + " has " +
+                      (rows > kMaxExcel97Rows ? std::to_string(rows) + " rows" : std::to_string(columns) + " columns") +
+                      "; the Excel 97 layout describes at most " + std::to_string(kMaxExcel97Rows) +
+                      " (use --excel-version 12 or later)");
+      if (area)
+        slot.pointer = excel12_ ? static_cast<void*>(AreaCell<xloper12>(*area, memory))
+                                : static_cast<void*>(AreaCell<xloper>(*area, memory));
+      else
+        slot.pointer = excel12_ ? static_cast<void*>(memory.NewCell<xloper12>(v))
+                                : static_cast<void*>(memory.NewCell<xloper>(v));
     } else {
       return {Value::Err(xlerrValue)};  // a kind of argument our add-ins never register
     }
@@ -298,102 +303,30 @@ Result Workbook::CallWith(const RegisteredFunction& f, const std::vector<Value>&
   return {excel12_ ? FromCell(static_cast<xloper12*>(answer)) : FromCell(static_cast<xloper*>(answer))};
 }
 
-std::string ShortestNumber(double v) {
-  if (std::isnan(v)) return "nan";
-  if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
-  char buffer[40];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, v);
-    if (std::strtod(buffer, nullptr) == v) break;
-  }
-  return buffer;
-}
-
-namespace {
-
-std::string PlainCell(const Value& v) {
-  switch (v.kind) {
-    case Value::Kind::Number: return ShortestNumber(v.number);
-    case Value::Kind::Int: return std::to_string(v.integer);
-    case Value::Kind::Text: return v.Utf8();
-    case Value::Kind::Bool: return v.boolean ? "TRUE" : "FALSE";
-    case Value::Kind::Error: return ErrorText(v.error);
-    default: return "";
-  }
-}
-
-template <class CellText>
-std::vector<std::vector<std::string>> Rows(const Value& v, CellText text) {
-  std::vector<std::vector<std::string>> rows;
-  if (v.kind == Value::Kind::Array) {
-    for (int r = 0; r < v.rows; ++r) {
-      rows.emplace_back();
-      for (int c = 0; c < v.columns; ++c) rows.back().push_back(text(v.cells[static_cast<std::size_t>(r * v.columns + c)]));
+std::vector<Workbook::AddinInfo> Workbook::AddinManagerInfo() {
+  std::vector<AddinInfo> out;
+  for (const Addin& a : addins_) {
+    AddinInfo info;
+    info.path = a.path;
+    // Excel 2007 and later ask the wide entry point where there is one.
+    void* entry = excel12_ ? os::Symbol(a.library, "xlAddInManagerInfo12") : nullptr;
+    const bool wide = entry != nullptr;
+    if (!entry) entry = os::Symbol(a.library, "xlAddInManagerInfo");
+    info.exported = entry != nullptr;
+    if (entry) {
+      CallMemory memory;
+      const Value action = Value::Num(1);  // 1: the add-in's long name
+      os::Slot slot;
+      slot.pointer = wide ? static_cast<void*>(memory.NewCell<xloper12>(action))
+                          : static_cast<void*>(memory.NewCell<xloper>(action));
+      SubstituteExcel::Get().SetAddinName(a.path);
+      void* answer = os::CallExported(entry, {slot});
+      if (!answer) info.name.null = true;
+      else info.name.value = wide ? FromCell(static_cast<xloper12*>(answer)) : FromCell(static_cast<xloper*>(answer));
     }
-  } else {
-    rows.push_back({text(v)});
-  }
-  return rows;
-}
-
-}  // namespace
-
-std::string PlainText(const Result& r) {
-  if (r.null) return "#NUM!\n";
-  std::string out;
-  for (const auto& row : Rows(r.value, PlainCell)) {
-    for (std::size_t c = 0; c < row.size(); ++c) out += (c ? "\t" : "") + row[c];
-    out += "\n";
+    out.push_back(std::move(info));
   }
   return out;
-}
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-          out += buffer;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
-std::string JsonCell(const Value& v) {
-  switch (v.kind) {
-    case Value::Kind::Number:
-      if (std::isnan(v.number)) return "{\"num\": \"nan\"}";
-      if (std::isinf(v.number)) return v.number > 0 ? "{\"num\": \"inf\"}" : "{\"num\": \"-inf\"}";
-      return ShortestNumber(v.number);
-    case Value::Kind::Int: return std::to_string(v.integer);
-    case Value::Kind::Text: return "{\"text\": " + JsonString(v.Utf8()) + "}";
-    case Value::Kind::Bool: return std::string("{\"bool\": ") + (v.boolean ? "true" : "false") + "}";
-    case Value::Kind::Error: return "{\"error\": " + JsonString(ErrorText(v.error)) + "}";
-    default: return "null";
-  }
-}
-
-std::string JsonResult(const Result& r) {
-  if (r.null) return "null";
-  std::string out = "[";
-  const auto rows = Rows(r.value, JsonCell);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    out += i ? ", [" : "[";
-    for (std::size_t c = 0; c < rows[i].size(); ++c) out += (c ? ", " : "") + rows[i][c];
-    out += "]";
-  }
-  return out + "]";
 }
 
 }  // namespace host

@@ -1,8 +1,10 @@
 // xlhost: the substitute Excel on the command line. Loads the add-ins as
 // Excel does and evaluates worksheet formulas with their functions.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,7 @@ const char* kUsage =
     "  FORMULA            a worksheet formula, such as =PredCp({0;1;1},{0;5;5},{10;0;0},0.2,0,0,0.1,0,0);\n"
     "                     '-' reads one formula per line from standard input\n"
     "  --addin PATH       load this add-in (repeatable; default: both add-ins beside xlhost)\n"
-    "  --excel-version N  the Excel version to play (default 16; 11 or lower: the Excel 97 layout)\n"
+    "  --excel-version N  the Excel version to play, 8 to 99 (default 16; 11 or lower: the Excel 97 layout)\n"
     "  --sheet FILE.csv   values that formulas may reference as A1 or A1:C20\n"
     "  --wizard           the function wizard is open\n"
     "  --find-replace     Excel's find and replace dialog is open\n"
@@ -28,7 +30,9 @@ const char* kUsage =
     "  --json             one JSON object per line\n"
     "  --calls            every call-back the add-ins make, as JSON lines on standard error\n"
     "  --markdown         with --list: a function reference in Markdown\n"
-    "  --env NAME         print an environment variable as the add-ins left it\n";
+    "  --env NAME         print an environment variable as the add-ins left it\n"
+    "  --addin-names      print each add-in's name as Excel's add-in manager shows it\n"
+    "  --help             this text\n";
 
 #if defined(_WIN32)
 const char* kAddinSuffix = ".xll";
@@ -145,24 +149,84 @@ void List(const Workbook& book, bool json, bool markdown) {
   }
 }
 
+// As Excel's add-in manager shows each add-in: the long name it gives, or
+// its file name when it gives none.
+void AddinNames(Workbook& book, bool json) {
+  for (const Workbook::AddinInfo& a : book.AddinManagerInfo()) {
+    const bool named = !a.name.null && a.name.value.kind == Value::Kind::Text;
+    const std::string file = a.path.substr(a.path.find_last_of("/\\") + 1);
+    const std::string shown = named ? a.name.value.Utf8() : file;
+    std::string line;
+    if (json) {
+      line = "{\"addin\": ";
+      AppendJsonString(line, a.path);
+      line += ", \"exported\": ";
+      line += a.exported ? "true" : "false";
+      line += ", \"answer\": ";
+      if (a.exported) AppendJson(line, a.name);
+      else line += "null";
+      line += ", \"shown\": ";
+      AppendJsonString(line, shown);
+      line += "}\n";
+    } else {
+      line = shown + "\t" + a.path + "\n";
+    }
+    std::cout << line;
+  }
+}
+
+// xlhost's own messages go through C's stderr, never std::cerr: an add-in
+// sends std::cerr to its debugger channel, and with the one C++ runtime of a
+// Linux process that is xlhost's std::cerr too.
+void Say(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  std::fflush(stderr);
+}
+
 int Fail(const std::string& message) {
-  std::cerr << "xlhost: " << message << "\n";
+  Say("xlhost: " + message + "\n");
   return 2;
 }
+
+void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+// "16" -> 16; false for anything but a whole number in the range.
+bool ParseVersion(const std::string& text, int& version) {
+  const char* end = text.data() + text.size();
+  long long v = 0;
+  const auto parsed = std::from_chars(text.data(), end, v);
+  if (parsed.ec != std::errc() || parsed.ptr != end || v < kFirstExcelVersion || v > kLastExcelVersion) return false;
+  version = static_cast<int>(v);
+  return true;
+}
+
+int Run(int argc, char** argv);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return Fail("out of memory");
+  }
+}
+
+namespace {
+
+int Run(int argc, char** argv) {
+  os::KeepFreedMemory();
   std::vector<std::string> addins, formulas;
   int version = 16;
   std::string sheetPath;
-  bool wizard = false, findReplace = false, list = false, json = false, calls = false, markdown = false;
+  bool wizard = false, findReplace = false, list = false, json = false, calls = false, markdown = false,
+       names = false;
   std::vector<std::string> env;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> std::string {
       if (i + 1 >= argc) {
-        std::cerr << "xlhost: " << a << " needs a value\n" << kUsage;
+        Say("xlhost: " + a + " needs a value\n" + kUsage);
         std::exit(2);
       }
       return argv[++i];
@@ -170,9 +234,9 @@ int main(int argc, char** argv) {
     if (a == "--addin") addins.push_back(next());
     else if (a == "--excel-version") {
       const std::string v = next();
-      char* end = nullptr;
-      version = static_cast<int>(std::strtol(v.c_str(), &end, 10));
-      if (v.empty() || *end) return Fail("--excel-version needs a whole number, not " + v);
+      if (!ParseVersion(v, version))
+        return Fail("--excel-version takes an Excel version, a whole number from " + std::to_string(kFirstExcelVersion) +
+                    " (Excel 97) to " + std::to_string(kLastExcelVersion) + ", not '" + v + "'");
     } else if (a == "--sheet") sheetPath = next();
     else if (a == "--wizard") wizard = true;
     else if (a == "--find-replace") findReplace = true;
@@ -181,8 +245,9 @@ int main(int argc, char** argv) {
     else if (a == "--list") list = true;
     else if (a == "--json") json = true;
     else if (a == "--calls") calls = true;
+    else if (a == "--addin-names") names = true;
     else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
+      Write(kUsage);
       return 0;
     } else if (a == "-") {
       for (std::string line; std::getline(std::cin, line);) {
@@ -190,7 +255,7 @@ int main(int argc, char** argv) {
         if (line.find_first_not_of(" \t") != std::string::npos) formulas.push_back(line);
       }
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      std::cerr << "xlhost: unknown option " << a << "\n" << kUsage;
+      Say("xlhost: unknown option " + a + "\n" + kUsage);
       return 2;
     } else {
       formulas.push_back(a);
@@ -209,7 +274,7 @@ int main(int argc, char** argv) {
     Sheet sheet;
     std::string error;
     if (!sheet.Load(sheetPath, error)) return Fail(error);
-    book.SetSheet(sheet);
+    book.SetSheet(std::move(sheet));
   }
   for (const std::string& path : addins) {
     std::string error;
@@ -219,20 +284,41 @@ int main(int argc, char** argv) {
   if (findReplace) excel.OpenWindow("bosa_sdm_XL", "Find and Replace");
   if (list) List(book, json, markdown);
   for (const std::string& name : env) std::cout << os::Environment(name) << "\n";
+  if (names) AddinNames(book, json);
+  std::cout.flush();
 
+  // Output is gathered and written in large pieces: a long job prints
+  // thousands of lines.
+  std::string out;
   for (const std::string& formula : formulas) {
     Result r;
     try {
       r = book.Evaluate(formula);
+    } catch (const std::bad_alloc&) {
+      Write(out);
+      return Fail(formula + ": out of memory");
     } catch (const std::exception& e) {
+      Write(out);
       return Fail(formula + ": " + e.what());
     }
-    if (json)
-      std::cout << "{\"formula\": " << JsonString(formula) << ", \"result\": " << JsonResult(r) << "}\n";
-    else
-      std::cout << PlainText(r);
+    if (json) {
+      out += "{\"formula\": ";
+      AppendJsonString(out, formula);
+      out += ", \"result\": ";
+      AppendJson(out, r);
+      out += "}\n";
+    } else {
+      AppendPlain(out, r);
+    }
+    if (out.size() > (1 << 16)) {
+      Write(out);
+      out.clear();
+    }
   }
-  std::cout.flush();
+  Write(out);
+  std::fflush(stdout);
   book.CloseAll();
   return 0;
 }
+
+}  // namespace

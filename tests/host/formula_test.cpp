@@ -47,3 +47,48 @@ TEST(Formula, CellNames) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Nested(int levels) {
+  std::string f;
+  for (int i = 0; i < levels; ++i) f += "INDEX(";
+  f += "{7}";
+  for (int i = 0; i < levels; ++i) f += ",1)";
+  return "=" + f;
+}
+
+TEST(Formula, NestsAsDeepAsExcelAndNoDeeper) {
+  Expr e = ParseFormula(Nested(64));
+  int depth = 0;
+  for (const Expr* p = &e; p->kind == Expr::Kind::Call; p = &p->args[0]) ++depth;
+  EXPECT_EQ(depth, 64);
+  for (int levels : {65, 1000, 100000}) {
+    try {
+      ParseFormula(Nested(levels));
+      ADD_FAILURE() << levels << " levels were accepted";
+    } catch (const FormulaError& error) {
+      EXPECT_NE(std::string(error.what()).find("more than 64 levels"), std::string::npos) << error.what();
+    }
+  }
+}
+
+// Numbers beyond a double are Excel's #NUM!, wherever they stand.
+TEST(Formula, NumbersBeyondADoubleAreNumErrors) {
+  const struct {
+    const char* text;
+    int cell;  // index into the array, or -1 for a scalar
+  } cases[] = {{"=1e400", -1}, {"=-1e400", -1}, {"={1,1e309}", 1}, {"={2;-9e999}", 1}, {"=f(1e400)", -1}};
+  for (const auto& c : cases) {
+    const Expr e = ParseFormula(c.text);
+    const Value& v = e.kind == Expr::Kind::Call ? e.args[0].literal
+                     : c.cell < 0              ? e.literal
+                                               : e.literal.cells[static_cast<std::size_t>(c.cell)];
+    EXPECT_EQ(v.kind, Value::Kind::Error) << c.text;
+    EXPECT_EQ(v.error, xlw::sdk::xlerrNum) << c.text;
+  }
+  EXPECT_EQ(ParseFormula("=1.7976931348623157e308").literal.number, 1.7976931348623157e308);
+  EXPECT_EQ(ParseFormula("={1,1e308}").literal.cells[1].number, 1e308);
+}
+
+}  // namespace

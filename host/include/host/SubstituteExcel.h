@@ -72,7 +72,8 @@ class SubstituteExcel {
   int DispatchIn(int function, int count, Cell** args, Cell* result);
   int Answer(int function, const std::vector<Value>& args, Value& answer);
   int Coerce(const Value& source, int kind, Value& answer);
-  Value Resolve(const Value& reference);
+  // The cells of a one-area reference; false when there are more than xlhost builds.
+  bool Resolve(const Value& reference, Value& out);
   template <class Cell>
   void Free(Cell* cell);
 

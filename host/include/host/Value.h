@@ -9,6 +9,13 @@
 
 namespace host {
 
+// The most cells a reference may cover: one whole column of Excel 2007's
+// sheet. Every cell is built in memory before the call.
+constexpr long long kMaxReferenceCells = 1048576;
+
+// The Excel 97 layout counts an array's rows and columns in 16 bits.
+constexpr int kMaxExcel97Rows = 65535;
+
 struct Area {
   int rowFirst = 0, rowLast = 0, columnFirst = 0, columnLast = 0;
 };
@@ -60,6 +67,10 @@ void ToCell(const Value& v, xlw::sdk::xloper12* cell, Allocator& memory);
 // Pointers inside a cell that ToCell allocated, for freeing.
 std::vector<void*> OwnedPointers(const xlw::sdk::xloper* cell);
 std::vector<void*> OwnedPointers(const xlw::sdk::xloper12* cell);
+
+// Whether the value can be written in the layout: the Excel 97 layout counts
+// an array's rows and columns and holds an integer in 16 bits.
+bool FitsExcel97(const Value& v);
 
 // Excel's spelling of an error code ("#VALUE!").
 const char* ErrorText(int code);

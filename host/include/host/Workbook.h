@@ -2,16 +2,22 @@
 // What xlhost plays of Excel beyond the call-backs: loading add-ins as Excel
 // does, knowing what they registered, evaluating formulas with their
 // functions and calling those functions with Excel's argument conventions.
-#include <map>
-#include <memory>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "host/Formula.h"
+#include "host/Output.h"
+#include "host/Sheet.h"
 #include "host/Value.h"
 
 namespace host {
+
+// The Excel versions xlhost plays: Excel 97 was 8, Excel 2016 and later say
+// 16; the add-ins read the version as a 16-bit integer.
+constexpr int kFirstExcelVersion = 8;
+constexpr int kLastExcelVersion = 99;
 
 struct RegisteredFunction {
   std::string addin;      // path of the add-in
@@ -27,26 +33,20 @@ struct RegisteredFunction {
   void* address = nullptr;
 };
 
-// Values from a CSV file, addressed as A1.
-class Sheet {
- public:
-  // Reads FILE.csv; false with a message if it cannot be read.
-  bool Load(const std::string& path, std::string& error);
-  Value Cell(int row, int column) const;  // Nil where the sheet is empty
-
- private:
-  std::vector<std::vector<Value>> rows_;
-};
-
 class UnknownFunction : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-struct Result {
-  Value value;
-  bool null = false;  // the function returned no value
+// A formula that Excel itself could not evaluate as given: a reference too
+// large to build, an array the cell layout cannot describe.
+class Refused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
+
+// "A1", "XFD1048576": a cell's name from its row and column (from 0).
+std::string CellName(int row, int column);
 
 class Workbook {
  public:
@@ -56,18 +56,29 @@ class Workbook {
   // Loads the library and opens it (xlAutoOpen); false with a message otherwise.
   bool LoadAddin(const std::string& path, std::string& error);
   void CloseAll();
-  void SetSheet(const Sheet& sheet) { sheet_ = sheet; }
+  void SetSheet(Sheet sheet) { sheet_ = std::move(sheet); }
 
-  // Throws FormulaError or UnknownFunction.
+  // Throws FormulaError, UnknownFunction or Refused.
   Result Evaluate(const std::string& formula);
   Result Evaluate(const Expr& expression);
 
   // Calls a registered function with argument values, as Excel would: a value
   // for a number argument ("B") is converted first (and may be the result).
+  // Throws Refused for an array the cell layout cannot describe.
   Result CallWith(const RegisteredFunction& f, const std::vector<Value>& args);
 
   const std::vector<RegisteredFunction>& Functions() const { return functions_; }
   bool Excel12() const { return excel12_; }
+
+  // What Excel's add-in manager shows for each add-in loaded: the name its
+  // xlAddInManagerInfo (xlAddInManagerInfo12) gives for action 1, or the
+  // error or nothing it gives instead.
+  struct AddinInfo {
+    std::string path;
+    Result name;
+    bool exported = false;  // the add-in exports the entry point
+  };
+  std::vector<AddinInfo> AddinManagerInfo();
 
  private:
   struct Addin {
@@ -77,6 +88,12 @@ class Workbook {
   };
   const RegisteredFunction* Find(const std::string& name) const;
   Result Call(const RegisteredFunction& f, const std::vector<Expr>& args);
+  // args[i], or the sheet's cells of areas[i] where that is given.
+  Result CallArguments(const RegisteredFunction& f, const std::vector<Value>& args,
+                       const std::vector<const Area*>& areas);
+  void CheckArea(const Area& a) const;  // throws Refused beyond kMaxReferenceCells
+  template <class Cell>
+  Cell* AreaCell(const Area& a, Allocator& memory) const;
   Value Index(const std::vector<Expr>& args);
   Value ValueOf(const Expr& e);      // references resolved to values
   Value ResolveArea(const Area& a);  // a cell or an array of cells
@@ -86,12 +103,5 @@ class Workbook {
   std::vector<RegisteredFunction> functions_;
   Sheet sheet_;
 };
-
-// Plain and JSON renderings of a result.
-std::string PlainText(const Result& r);
-std::string JsonResult(const Result& r);
-std::string JsonString(const std::string& s);
-std::string JsonCell(const Value& v);
-std::string ShortestNumber(double v);
 
 }  // namespace host
