@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for newcomers, CI and developers:
+#   ./dev.sh check     the quick inner loop: native build and every native test
 #   ./dev.sh example   install what is missing, build, run the example through xlhost
-#   ./dev.sh test      install what is missing, build, run every test
+#   ./dev.sh test      install what is missing, build, run every test (the whole gate)
 #   ./dev.sh bench     install what is missing, build, run the benchmarks
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
@@ -10,21 +11,30 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD=${BUILD:-build}
-PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
-          g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 clang libclang-rt-14-dev)
+# The native build, its tests and the example.
+NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
+                 nlohmann-json3-dev gnuplot-nox)
+# The rest of the gate: the Windows cross builds and Wine, the 32-bit Linux
+# build that checks the 32-bit Windows arithmetic (i386 libffi), sanitizers.
+CROSS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 g++-multilib libffi-dev:i386
+                clang libclang-rt-14-dev)
 
-deps() {
-  local missing=()
-  for p in "${PACKAGES[@]}"; do
+install_missing() {
+  local missing=() sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  for p in "$@"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
-  if ((${#missing[@]})); then
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  ((${#missing[@]})) || return 0
+  if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
   fi
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
+
+native_deps() { install_missing "${NATIVE_PACKAGES[@]}"; }
+deps() { install_missing "${NATIVE_PACKAGES[@]}" "${CROSS_PACKAGES[@]}"; }
 
 build() {
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
@@ -81,17 +91,34 @@ build_windows() {
   cp "$BUILD-x86_64/bin/Ambrel.xll" "$BUILD-x86_64/bin/Corvel.xll" dist/win64/
 }
 
+# xlhost and the add-ins for 32-bit Linux with the 32-bit Windows arithmetic
+# flags: this machine runs no 32-bit Windows programs, so the tests compare
+# this build's results with the 64-bit ones instead.
+build_linux_i686() {
+  cmake -S . -B "$BUILD-linux-i686" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-linux-i686.cmake >/dev/null
+  cmake --build "$BUILD-linux-i686" --target xlhost Ambrel Corvel
+}
+
 case "${1:-}" in
   deps) deps ;;
-  build) deps; build ;;
+  build) native_deps; build ;;
+  check)
+    # No cross builds, Wine, sanitizers or fuzzing: those are ./dev.sh test.
+    native_deps
+    build
+    ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" -E '^Windows\.'
+    ;;
   example)
-    deps; build
+    native_deps; build
     examples/propofol_tci.sh "$BUILD/bin/xlhost"
     ;;
   test)
     deps
     build_windows
-    build -DAMBREL_WINDOWS_HOST_DIR="$PWD/$BUILD-x86_64/bin" -DAMBREL_DIST_DIR="$PWD/dist"
+    build_linux_i686
+    build -DAMBREL_WINDOWS_HOST_DIR="$PWD/$BUILD-x86_64/bin" -DAMBREL_DIST_DIR="$PWD/dist" \
+      -DAMBREL_LINUX_I686_DIR="$PWD/$BUILD-linux-i686/bin"
     ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
     sanitized_tests
     fuzz 15
@@ -103,7 +130,7 @@ case "${1:-}" in
     deps; build_windows
     ;;
   docs)
-    deps; build
+    native_deps; build
     {
       awk '/<!-- functions:begin -->/ {print; exit} {print}' README.md
       "$BUILD/bin/xlhost" --list --markdown
@@ -112,11 +139,11 @@ case "${1:-}" in
     mv README.md.new README.md
     ;;
   bench)
-    deps; build
-    "$BUILD/bench/pk_bench" "${@:2}"
+    native_deps; build
+    "$BUILD/bin/pk_bench" "${@:2}"
     ;;
   *)
-    echo "usage: $0 {example|test|bench|fuzz [SECONDS]|windows|docs|build|deps}" >&2
+    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|docs|build|deps}" >&2
     exit 2
     ;;
 esac

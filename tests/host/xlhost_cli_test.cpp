@@ -106,3 +106,29 @@ TEST(Xlhost, WizardAndCallbacks) {
 }
 
 }  // namespace
+
+namespace {
+
+// Excel's add-in manager lists each add-in by the long name it answers.
+TEST(Xlhost, AddinNamesAsExcelsAddinManagerShowsThem) {
+  const std::string bin = std::string(XLHOST_PATH).substr(0, std::string(XLHOST_PATH).find_last_of('/'));
+  for (const char* version : {"16", "11"}) {
+    const Outcome r = Xlhost(std::string("--excel-version ") + version + " --addin-names");
+    EXPECT_EQ(r.status, 0);
+    // Each line: the name, a tab, the add-in's full path.
+    const std::size_t first = r.out.find('\n');
+    ASSERT_NE(first, std::string::npos) << r.out;
+    const std::string one = r.out.substr(0, first), two = r.out.substr(first + 1);
+    EXPECT_EQ(one.substr(0, one.find('\t')), "Ambrel PK/PD tools") << "Excel " << version;
+    EXPECT_EQ(one.substr(one.size() - 10), "/Ambrel.so");
+    EXPECT_EQ(two.substr(0, two.find('\t')), "Corvel drug models") << "Excel " << version;
+    EXPECT_EQ(two.substr(two.size() - 11), "/Corvel.so\n");
+  }
+  const Outcome json = Xlhost("--addin " + bin + "/Corvel.so --addin-names --json");
+  EXPECT_NE(json.out.find("\"exported\": true, \"answer\": [[{\"text\": \"Corvel drug models\"}]], "
+                          "\"shown\": \"Corvel drug models\"}\n"),
+            std::string::npos)
+      << json.out;
+}
+
+}  // namespace

@@ -37,6 +37,13 @@ for version in 16 11; do
   fi
 done
 
+# Excel's add-in manager lists each add-in by the long name it answers:
+# xlAddInManagerInfo12 in the Excel 2007 layout, xlAddInManagerInfo in 97's.
+for version in 16 11; do
+  names=$(xlhost_exe --excel-version $version --addin "$ambrel" --addin "$corvel" --addin-names | cut -f1 | tr '\n' '|')
+  check "add-in manager names, Excel $version" "Ambrel PK/PD tools|Corvel drug models|" "$names"
+done
+
 # PATH gains the add-in's directory once (also after a second add-in from elsewhere).
 dir=$(winpath "$dist")
 path=$(xlhost_exe --addin "$ambrel" --env PATH)

@@ -44,9 +44,15 @@ class ExcelFunctionRegistrationRegistry {
 
   const std::map<std::string, std::shared_ptr<XlfFuncDesc>>& Functions() const { return functions_; }
 
+  // The add-in's long name, which Excel's add-in manager shows instead of the
+  // file name (xlAddInManagerInfo); empty until the add-in files one.
+  void SetAddinName(const std::string& name) { addinName_ = name; }
+  const std::string& AddinName() const { return addinName_; }
+
  private:
   std::map<std::string, std::shared_ptr<XlfFuncDesc>> functions_;  // keyed by Excel name
   std::map<std::string, std::shared_ptr<XlfCmdDesc>> commands_;
+  std::string addinName_;
 };
 
 // A static object of this type files one worksheet function.
@@ -54,6 +60,14 @@ class XLFunctionRegistrationHelper {
  public:
   explicit XLFunctionRegistrationHelper(const FunctionRegistration& record) {
     ExcelFunctionRegistrationRegistry::Instance().AddFunctionRecord(record);
+  }
+};
+
+// A static object of this type files the add-in's long name.
+class XLAddinNameRegistration {
+ public:
+  explicit XLAddinNameRegistration(const char* name) {
+    ExcelFunctionRegistrationRegistry::Instance().SetAddinName(name);
   }
 };
 
