@@ -29,8 +29,10 @@ inline std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+// A file of this test process alone: CTest runs the tests of one program in
+// several processes at once.
 inline std::string TempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + "/" + name;
+  const std::string path = testing::TempDir() + "/" + std::to_string(getpid()) + "_" + name;
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }
