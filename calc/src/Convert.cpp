@@ -54,14 +54,14 @@ double TextToDouble(const OUString& text, const sheet::Parameter& p) {
 
 // One cell of a column: a number, or the text of a cell (an empty cell inside
 // a range comes as the empty string, the cell Excel calls nil).
-double CellToDouble(const uno::Any& cell, const sheet::Parameter& p) {
+double CellToDouble(const uno::Any& cell, const sheet::Parameter& p, bool inRange) {
   double d = 0;
   if (cell >>= d) return d;
   bool b = false;
   if (cell >>= b) return b ? 1 : 0;
   OUString s;
   if (cell >>= s) {
-    if (s.isEmpty()) Fail(kNil, p, kToDouble);
+    if (s.isEmpty() && inRange) Fail(kNil, p, kToDouble);
     return TextToDouble(s, p);
   }
   if (!cell.hasValue()) Fail(kError, p, kToDouble);  // an error cell, were Calc to pass one
@@ -70,7 +70,7 @@ double CellToDouble(const uno::Any& cell, const sheet::Parameter& p) {
 
 std::vector<double> ToColumn(const uno::Any& value, const sheet::Parameter& p) {
   if (!value.hasValue()) Fail(kShape, p, "Not unidemensional");  // omitted: no cells at all
-  if (!IsRows(value)) return {CellToDouble(value, p)};
+  if (!IsRows(value)) return {CellToDouble(value, p, false)};
   Rows rows;
   value >>= rows;
   std::size_t height = 0, width = 0;
@@ -78,7 +78,7 @@ std::vector<double> ToColumn(const uno::Any& value, const sheet::Parameter& p) {
   std::vector<double> column;
   column.reserve(height * width);
   for (const auto& row : rows)
-    for (const auto& cell : row) column.push_back(CellToDouble(cell, p));
+    for (const auto& cell : row) column.push_back(CellToDouble(cell, p, true));
   return column;
 }
 
