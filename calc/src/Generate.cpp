@@ -227,7 +227,7 @@ std::string Xcu(const std::vector<AddIn>& addins) {
       o << "    <node oor:name=\"" << f.name << "\" oor:op=\"replace\">\n"
         << Localized("DisplayName", f.name, "     ") << Localized("Description", f.help, "     ")
         << "     <prop oor:name=\"Category\"><value>Add-In</value></prop>\n"
-        << Localized("CompatibilityName", f.name, "     ") << "     <node oor:name=\"Parameters\">\n";
+        << "     <node oor:name=\"Parameters\">\n";
       const auto names = ParameterNames(f);
       for (std::size_t i = 0; i < names.size(); ++i)
         o << "      <node oor:name=\"" << names[i] << "\" oor:op=\"replace\">\n"

@@ -20,6 +20,7 @@ import csv
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -193,7 +194,10 @@ class Report:
 def check_workbook(oxt, program, path):
     report = Report()
     with localc.Office([oxt]) as office, tempfile.TemporaryDirectory() as workdir:
-        doc = office.load(path)
+        # A copy: the office's lock file must not outlive a failed run beside the original.
+        copy = os.path.join(workdir, os.path.basename(path))
+        shutil.copyfile(path, copy)
+        doc = office.load(copy)
         doc.calculateAll()
         for sheet in doc.Sheets:
             cursor = sheet.createCursor()
