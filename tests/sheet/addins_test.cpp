@@ -15,6 +15,7 @@
 #include "host/Workbook.h"
 #include "pkcore/bodysize.h"
 #include "pkcore/decrement.h"
+#include "pkcore/drugeffect.h"
 #include "pkcore/effect.h"
 #include "pkcore/model.h"
 #include "pkcore/peak.h"
@@ -135,6 +136,13 @@ TEST_P(Addins, EveryFunctionGivesItsRoutinesResult) {
        pkcore::CsDtCe({5, 30}, h[0], h[1], h[2], h[3], h[4], h[5], ke0, 50)},
       {"=decrCe(" + Col(kDt) + "," + Col(kRate) + "," + Col(kBolus) + "," + Col(kLevel) + "," + model + "," + N(ke0) + ")",
        pkcore::decrCe(kDt, kRate, kBolus, kLevel, h[0], h[1], h[2], h[3], h[4], h[5], ke0)},
+      {"=BisEleveld({0;1;3.08;5;1e300},35)", pkcore::BisEleveld({0, 1, 3.08, 5, 1e300}, 35)},
+      {"=CeForBis({47;84;46.5},35)", pkcore::CeForBis({47, 84, 46.5}, 35)},
+      {"=CeForBis(84,0.01)", pkcore::CeForBis({84}, 0.01)},
+      {"=PredGreco({0;1;2;4},{0;0.5;1;2},4.5,1.2,2.5,1.5)",
+       pkcore::PredGreco({0, 1, 2, 4}, {0, 0.5, 1, 2}, 4.5, 1.2, 2.5, 1.5)},
+      {"=PredHierarchical({2;4;4;2;6},{0;0;2;4;1},6.68,6.9,1.01,0.72,0.83)",
+       pkcore::PredHierarchical({2, 4, 4, 2, 6}, {0, 0, 2, 4, 1}, 6.68, 6.9, 1.01, 0.72, 0.83)},
       // Corvel.
       {"=LidocainSchnider(70)", drugmodels::LidocainSchnider(70)},
       {"=PropSchnider(40,70,170,55)", drugmodels::PropSchnider(40, 70, 170, 55)},
@@ -181,6 +189,15 @@ TEST_P(Addins, FailuresReachTheCellAsText) {
       {"=PropEleveldFinal(70,170,35.8,35,TRUE,FALSE,FALSE,)", "parameter is missing, patient Conversion to Bool"},
       {"=PropEleveld(70,35,,1)", "parameter is missing, male Conversion to Bool"},
       {"=TciCe({0;1},{0;3},0," + model + ",0.4)", "Maxrate has to be positive!"},
+      {"=BisEleveld({1;-1},40)", "Negative or non-finite concentration in concEff!"},
+      {"=BisEleveld({1;2},)", "Age must be above 0 and at most 150 years!"},  // an omitted age is 0
+      {"=CeForBis(93,40)", "BIS must be above 0 and below 93!"},
+      {"=CeForBis({50;\"x\"},40)", "command failed, BIS Conversion to Double"},
+      {"=PredGreco({1;2},{1},1,1,2,0)", "Columns of different length!"},
+      {"=PredGreco({1},{1},,1,2,0)", "C50A must be a positive number!"},
+      {"=PredGreco({1;3},{1;3},1,1,2,-1)", "alpha is too negative: U is below 0 at these concentrations!"},
+      {"=PredHierarchical({1},{1},1,1,1,1,)", "stimulus must be a positive number!"},
+      {"=PredHierarchical({1},{#N/A},1,1,1,1,1)", "parameter is error, CeOpioid Conversion to Double"},
       {"=BMI(\"abc\",170)", "#VALUE!"},  // Excel refuses to call with text for a number
       {"=BMI(#DIV/0!,170)", "#DIV/0!"},
       {"=BMI({1;2},170)", "#VALUE!"},
@@ -194,6 +211,27 @@ TEST_P(Addins, ResultsAreColumnsWhateverTheInput) {
   EXPECT_EQ(Numbers("=PropMarsh(70)").size(), 6u);
   EXPECT_EQ(Numbers("=PropSchnider(40,70,170,55)").size(), 7u);
   EXPECT_EQ(Numbers("=PredEff(5,0,1,5,1)"), vector<double>{0.5}) << "a single number is a column of one";
+}
+
+// The published worked values of the BIS model, through the exports: a row
+// gives the same column as a column, and the inverse undoes the model.
+TEST_P(Addins, BisFunctionsShowThePublishedValues) {
+  const vector<double> bis = Numbers("=BisEleveld({1,2,3.08,5},70)");
+  const double shown[] = {78.7082, 55.5889, 38.9709, 24.3061};
+  ASSERT_EQ(bis.size(), 4u);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(bis[i], shown[i], 0.5e-4) << i;
+  EXPECT_EQ(Numbers("=BisEleveld({1;2;3.08;5},70)"), bis);
+  const vector<double> ce = Numbers("=CeForBis({47;84},35)");
+  ASSERT_EQ(ce.size(), 2u);
+  EXPECT_NEAR(ce[0], 3.04515, 0.5e-5);
+  EXPECT_NEAR(ce[1], 0.944721, 0.5e-6);
+  const vector<double> course = {0.5, 2, 3.08, 4, 8};
+  const vector<double> back = Numbers("=CeForBis(BisEleveld(" + Col(course) + ",40),40)");
+  ASSERT_EQ(back.size(), course.size());
+  for (std::size_t i = 0; i < course.size(); ++i) EXPECT_NEAR(back[i], course[i], 1e-13 * course[i]);
+  // One drug absent: the surfaces are the single-drug sigmoid of PredEff.
+  EXPECT_NEAR(Numbers("=PredGreco({3},{0},4.5,1.2,2.5,7)")[0], Numbers("=PredEff({3},0,1,4.5,2.5)")[0], 1e-15);
+  EXPECT_NEAR(Numbers("=PredHierarchical({3},{0},4,5,1,1,2)")[0], Numbers("=PredEff({3},0,1,8,5)")[0], 1e-15);
 }
 
 TEST_P(Addins, EmptyCellsInsideAColumnAreNil) {
@@ -229,13 +267,15 @@ TEST_P(Addins, ExcelConditionsGiveNoValue) {
 TEST_P(Addins, RegistrationAsExcelRecordsIt) {
   const bool excel12 = GetParam() > 11;
   const auto& regs = SubstituteExcel::Get().Registrations();
-  ASSERT_EQ(regs.size(), 39u);
+  ASSERT_EQ(regs.size(), 43u);
   const char* ambrel[] = {"BMI",    "CalcRate", "Cl2Hyb", "CsDtCe", "CsDtCp",    "CsDtCpVCl", "Hyb2Cl",
                           "JJLBM",  "JLBM",     "JanLBM", "PredCe", "PredCp",    "PredCpVCl", "PredEff",
-                          "TPeak",  "TPeak2ke0", "TciCe", "TciCp",  "VdPeak",    "decrCe"};
-  for (int i = 0; i < 20; ++i) EXPECT_EQ(regs[i].args[3].Utf8(), ambrel[i]) << "byte order, index " << i + 1;
-  EXPECT_EQ(regs[20].args[3].Utf8(), "ABP700V1Eleveld");
-  EXPECT_EQ(regs[38].args[3].Utf8(), "SufentHudson");
+                          "TPeak",  "TPeak2ke0", "TciCe", "TciCp",  "VdPeak",    "decrCe",
+                          // added since, after the original twenty
+                          "BisEleveld", "CeForBis", "PredGreco", "PredHierarchical"};
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(regs[i].args[3].Utf8(), ambrel[i]) << "byte order, index " << i + 1;
+  EXPECT_EQ(regs[24].args[3].Utf8(), "ABP700V1Eleveld");
+  EXPECT_EQ(regs[42].args[3].Utf8(), "SufentHudson");
 
   const auto& predCp = regs[11].args;
   ASSERT_EQ(predCp.size(), 19u) << "10 + 9 arguments";
@@ -254,11 +294,19 @@ TEST_P(Addins, RegistrationAsExcelRecordsIt) {
   EXPECT_EQ(predCp[10].Utf8(), " Column with delta Times ");
   EXPECT_EQ(predCp[18].Utf8(), " Hybrid constant l3 . ") << "the last help ends the sentence";
 
-  const auto& diprifusor = regs[23].args;
+  const auto& greco = regs[22].args;
+  ASSERT_EQ(greco.size(), 16u) << "10 + 6 arguments";
+  EXPECT_EQ(greco[1].Utf8(), "xlPredGreco");
+  EXPECT_EQ(greco[2].Utf8().substr(1), std::string(excel12 ? "QQBBBB" : "PPBBBB") + '\0');
+  EXPECT_EQ(greco[4].Utf8(), "CeA, CeB, C50A, C50B, gamma, alpha");
+  EXPECT_EQ(greco[6].Utf8(), "PKPDAmbrel 2016/11/20");
+  EXPECT_EQ(greco[15].Utf8(), " Interaction: 0 additive, above 0 synergy, below 0 antagonism . ");
+
+  const auto& diprifusor = regs[27].args;
   EXPECT_EQ(diprifusor[3].Utf8(), "Diprifusor");
   EXPECT_EQ(diprifusor[9].Utf8(), "Propofol, Diprifusor (pers. com: Velmor  k12=0.114), incl. ke0 ");
   EXPECT_EQ(diprifusor[6].Utf8(), "Corvel; 2017/07/31");
-  const auto& scott = regs[22].args;
+  const auto& scott = regs[26].args;
   EXPECT_EQ(scott[3].Utf8(), "AlfentScott");
   EXPECT_EQ(scott.size(), 10u) << "no arguments";
   EXPECT_EQ(scott[2].Utf8().size(), 2u) << "the return code and the NUL";

@@ -29,6 +29,7 @@ Value Good(const std::string& name, bool number) {
     if (name == "param") return Value::Array(6, 1, {Value::Num(4.27), Value::Num(18.9), Value::Num(238), Value::Num(1.89), Value::Num(1.29), Value::Num(0.836)});
     if (name == "Times") return Value::Array(3, 1, {Value::Num(0), Value::Num(10), Value::Num(30)});
     if (name == "targetConc") return Value::Array(3, 1, {Value::Num(0), Value::Num(3), Value::Num(3)});
+    if (name == "BIS") return Value::Array(3, 1, {Value::Num(40), Value::Num(50), Value::Num(60)});
     if (name == "IVBolus") return Value::Array(3, 1, {Value::Num(50), Value::Num(0), Value::Num(0)});
     return Value::Array(3, 1, {Value::Num(0), Value::Num(1), Value::Num(1)});
   }
@@ -88,7 +89,7 @@ TEST_P(BadInput, EveryArgumentOfEveryFunction) {
   std::string error;
   ASSERT_TRUE(book.LoadAddin(AMBREL_PATH, error)) << error;
   ASSERT_TRUE(book.LoadAddin(CORVEL_PATH, error)) << error;
-  ASSERT_EQ(book.Functions().size(), 39u);
+  ASSERT_EQ(book.Functions().size(), 43u);
 
   struct Bad {
     const char* what;
