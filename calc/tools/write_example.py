@@ -52,7 +52,8 @@ def write(oxt, path):
             sheet.getCellRangeByName(cells).NumberFormat = number_format(code)
 
         text("A1", "Propofol for a 40-year-old, 70 kg, 170 cm man: Schnider model, effect-site TCI at 3 \u00b5g/mL "
-                   "for 60 minutes in 10-second rows (pump limit 200 mg/min). Units: L, min, mg, \u00b5g/mL.")
+                   "for 60 minutes in 10-second rows (pump limit 200 mg/min), the BIS it predicts. "
+                   "Units: L, min, mg, \u00b5g/mL.")
         for row, (label, v) in enumerate([("Age (years)", 40), ("Weight (kg)", 70), ("Height (cm)", 170),
                                           ("Male (1 = yes, 0 = no)", 1)], start=3):
             text("A%d" % row, label)
@@ -85,8 +86,8 @@ def write(oxt, path):
         fmt("I3:J8", "0.00")
 
         headers = ["Step (min)", "Time (min)", "Target (\u00b5g/mL)", "Bolus (mg)", "Rate (mg/min)", "Cp (\u00b5g/mL)",
-                   "Ce (\u00b5g/mL)"]
-        for column, label in zip("ABCDEFG", headers):
+                   "Ce (\u00b5g/mL)", "BIS"]
+        for column, label in zip("ABCDEFGH", headers):
             text("%s%d" % (column, FIRST - 1), label)
         # Row 0 is time 0; each later row holds the step since the row before,
         # the target over it and a bolus at its end.
@@ -99,11 +100,15 @@ def write(oxt, path):
               "=PredCp(%s,E%d:E%d,D%d:D%d,F3,F4,F5,F6,F7,F8)" % (scheme, FIRST, LAST, FIRST, LAST))
         array("G%d:G%d" % (FIRST, LAST),
               "=PredCe(%s,E%d:E%d,D%d:D%d,F3,F4,F5,F6,F7,F8,D9)" % (scheme, FIRST, LAST, FIRST, LAST))
+        # The BIS that the effect-site course predicts (an indication only: the
+        # BIS model belongs with Eleveld's PK model, not Schnider's).
+        array("H%d:H%d" % (FIRST, LAST), "=BisEleveld(G%d:G%d,B3)" % (FIRST, LAST))
+        fmt("H%d:H%d" % (FIRST, LAST), "0.0")
         fmt("E%d:E%d" % (FIRST, LAST), "0.00")
         fmt("F%d:G%d" % (FIRST, LAST), "0.000")
 
         doc.calculateAll()
-        for cells in ("B7", "D3:D9", "F3:F8", "I3:J8", "E%d:G%d" % (FIRST, LAST)):
+        for cells in ("B7", "D3:D9", "F3:F8", "I3:J8", "E%d:H%d" % (FIRST, LAST)):
             for row in sheet.getCellRangeByName(cells).getDataArray():
                 for v in row:
                     if not isinstance(v, float):
