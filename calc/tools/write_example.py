@@ -11,6 +11,7 @@ usage: /usr/bin/python3 calc/tools/write_example.py build/calc/Ambrel.oxt exampl
 import os
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import localc  # noqa: E402
 

@@ -25,6 +25,7 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "calc", "tools"))
 import localc  # noqa: E402
 
@@ -191,8 +192,13 @@ class Report:
 
 # ---------------------------------------------------------------- the example workbook
 
+# What the README's example computes, each step a formula of the workbook.
+EXAMPLE_FUNCTIONS = {"JLBM", "PROPSCHNIDER", "CL2HYB", "TCICE", "PREDCP", "PREDCE", "BISELEVELD", "CSDTCP", "CSDTCE"}
+
+
 def check_workbook(oxt, program, path):
     report = Report()
+    called = set()
     with localc.Office([oxt]) as office, tempfile.TemporaryDirectory() as workdir:
         # A copy: the office's lock file must not outlive a failed run beside the original.
         copy = os.path.join(workdir, os.path.basename(path))
@@ -221,6 +227,7 @@ def check_workbook(oxt, program, path):
                 seen.update(cells)
                 formula = excel_syntax(cell.getPropertyValue("FormulaLocal"))
                 groups.append((formula, cells, references(formula)))
+                called.update(name.upper() for name in re.findall(r"([A-Za-z][A-Za-z0-9]*)\(", formula))
             # xlhost evaluates each formula once everything it reads is known,
             # on its own results: the chain is checked, not each link alone.
             known = dict(constants)
@@ -247,7 +254,11 @@ def check_workbook(oxt, program, path):
                                        values[(r, c)], value)
                 pending = [g for g in pending if g not in ready]
         doc.close(True)
-    return report.finish("workbook " + os.path.basename(path))
+    status = report.finish("workbook " + os.path.basename(path))
+    if EXAMPLE_FUNCTIONS - called:
+        print("the workbook calls no %s" % ", ".join(sorted(EXAMPLE_FUNCTIONS - called)))
+        status = 1
+    return status
 
 
 # ---------------------------------------------------------------- the formula table
