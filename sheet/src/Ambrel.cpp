@@ -87,3 +87,19 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlVdPeak(double A, double B, double C, double l
 XLW_EXPORT LPXLFOPER XLW_STDCALL xldecrCe(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, LPXLFOPER decrConc, double A, double B, double C, double l1, double l2, double l3, double ke0) {
   return Call(AmbrelFunctions(), "decrCe", deltaTimes, Rate, IVBolus, decrConc, A, B, C, l1, l2, l3, ke0);
 }
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlFFMAlSallami(double weight, double height, LPXLFOPER MALE, double age) {
+  return Call(AmbrelFunctions(), "FFMAlSallami", weight, height, MALE, age);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlIBW(double height, LPXLFOPER MALE) {
+  return Call(AmbrelFunctions(), "IBW", height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlABW(double weight, double height, LPXLFOPER MALE) {
+  return Call(AmbrelFunctions(), "ABW", weight, height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlBSA(double weight, double height) {
+  return Call(AmbrelFunctions(), "BSA", weight, height);
+}
