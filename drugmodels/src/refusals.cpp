@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 
 #include "pkcore/errors.h"
@@ -27,8 +28,17 @@ constexpr Entry kEntries[] = {{"V1", "L"},       {"V2", "L"},       {"V3", "L"},
 std::string Shown(double value) { return Printed("%.6g", value); }
 
 std::pair<std::string, std::string> ShownApart(double a, double b) {
-  if (Shown(a) != Shown(b)) return {Shown(a), Shown(b)};
-  return {Printed("%.17g", a), Printed("%.17g", b)};
+  for (int digits = 6; digits <= 17; ++digits) {
+    const std::string format = "%." + std::to_string(digits) + "g";
+    std::string shownA = Printed(format.c_str(), a), shownB = Printed(format.c_str(), b);
+    if (shownA != shownB) return {shownA, shownB};
+  }
+  // Equal: the shortest text that reads back as the number.
+  for (int digits = 6;; ++digits) {
+    const std::string format = "%." + std::to_string(digits) + "g";
+    const std::string shown = Printed(format.c_str(), a);
+    if (digits == 17 || std::strtod(shown.c_str(), nullptr) == a) return {shown, shown};
+  }
 }
 
 std::string Limit(const char* name, const char* relation, double limit, const char* unit, const std::string& reason,

@@ -12,7 +12,8 @@ namespace drugmodels::detail {
 // A number as a message shows it: six significant digits.
 std::string Shown(double value);
 
-// Both numbers as Shown, or with all 17 digits where six would make them look equal.
+// Both numbers as Shown, or with as many more digits as it takes to tell them
+// apart (numbers that are equal are shown as they are).
 std::pair<std::string, std::string> ShownApart(double a, double b);
 
 // "Age has to be below 81.0281 yr for ..., not 88!": the value with enough

@@ -29,8 +29,9 @@ void RequirePositive(const char* name, double value, const char* unit) {
   if (!(value > 0)) throw InputError(std::string(name) + " has to be above 0 " + unit + ", not " + Shown(value) + "!");
 }
 
-double Finite(double result, const char* what) {
-  if (!std::isfinite(result)) throw InputError(std::string(what) + " is out of range for these values!");
+// Extreme inputs can overflow to infinity or underflow to 0 on the way.
+double Usable(double result, const char* what) {
+  if (!(std::isfinite(result) && result > 0)) throw InputError(std::string(what) + " is out of range for these values!");
   return result;
 }
 
@@ -70,7 +71,7 @@ double FFMAlSallami(double weight, double height, bool MALE, double age) {
   // about 1.016 (women) in adults.
   const double maturation = MALE ? 0.88 + (1 - 0.88) / (1 + std::pow(age / 13.4, -12.7))
                                  : 1.11 + (1 - 1.11) / (1 + std::pow(age / 7.1, -1.1));
-  return Finite(maturation * JanLBM(weight, height, MALE), "Fat-free mass");
+  return Usable(maturation * JanLBM(weight, height, MALE), "Fat-free mass");
 }
 
 double IBW(double height, bool MALE) {
@@ -79,19 +80,19 @@ double IBW(double height, bool MALE) {
     throw InputError("Height has to be at least 152.4 cm (5 ft) for Devine's ideal body weight, not " +
                      Shown(height) + "!");
   // Inches over 5 ft, as published: the per-cm factor 0.905512 would be rounded.
-  return Finite((MALE ? 50 : 45.5) + 2.3 * (height / 2.54 - 60), "Ideal body weight");
+  return Usable((MALE ? 50 : 45.5) + 2.3 * (height / 2.54 - 60), "Ideal body weight");
 }
 
 double ABW(double weight, double height, bool MALE) {
   RequirePositive("Weight", weight, "kg");
   const double ibw = IBW(height, MALE);
-  return Finite(ibw + 0.4 * (weight - ibw), "Adjusted body weight");
+  return Usable(ibw + 0.4 * (weight - ibw), "Adjusted body weight");
 }
 
 double BSA(double weight, double height) {
   RequirePositive("Weight", weight, "kg");
   RequirePositive("Height", height, "cm");
-  return Finite(std::sqrt(height * weight / 3600), "Body surface area");
+  return Usable(std::sqrt(height * weight / 3600), "Body surface area");
 }
 
 }  // namespace pkcore

@@ -219,7 +219,7 @@ Table Build() {
        {weight, height, kSex, {"age", " Age in years (above 0) ", Kind::Number}},
        [](Arguments& a) -> Result { return pkcore::FFMAlSallami(a.Number(0), a.Number(1), a.Flag(2), a.Number(3)); },
        true});
-  add({"xlIBW", "IBW", " Ideal body weight (kg), Devine 1974: 50 (male) or 45.5 + 2.3 kg per inch over 5 ft; from 152.4 cm ",
+  add({"xlIBW", "IBW", " Ideal body weight (kg), Devine 1974: 50 (male) or 45.5 (female) + 2.3 kg per inch over 5 ft; from 152.4 cm ",
        {height, kSex}, [](Arguments& a) -> Result { return pkcore::IBW(a.Number(0), a.Flag(1)); }, true});
   add({"xlABW", "ABW", " Adjusted body weight (kg): IBW (Devine) + 0.4 x (weight - IBW) ", {weight, height, kSex},
        [](Arguments& a) -> Result { return pkcore::ABW(a.Number(0), a.Number(1), a.Flag(2)); }, true});
