@@ -287,6 +287,7 @@ TEST(PropSchuttler, WorkedExamplesWithBothSwitchesOff) {
 TEST(PropSchuttler, ClearanceFallsPastSixtyUntilItEnds) {
   // Continuous at 60 years, then 0.045 L/min less per year.
   EXPECT_EQ(PropSchuttler(60, 70)[3], 1.44);
+  EXPECT_NEAR(PropSchuttler(60.5, 70)[3], 1.44 - 0.0225, 1e-15);
   EXPECT_NEAR(PropSchuttler(61, 70)[3], 1.44 - 0.045, 1e-15);
   EXPECT_NEAR(PropSchuttler(60 + 1e-9, 70)[3], 1.44, 1e-10);
   // An old, light patient: 88 yr, 40 kg would have Cl1 = −0.314 L/min.
@@ -296,6 +297,39 @@ TEST(PropSchuttler, ClearanceFallsPastSixtyUntilItEnds) {
   EXPECT_EQ(Refusal([] { return PropSchuttler(88, 40); }),
             "Age has to be below 81.0316 yr for a positive Cl1 in PropSchuttler at 40 kg, not 88!");
   EXPECT_NO_THROW(PropSchuttler(88, 100)) << "heavier patients keep a positive clearance at 88";
+}
+
+// Beyond the worked examples: the printed equations over a grid of patients,
+// wherever the model gives numbers.
+TEST(RecentModels, AgreeWithThePrintedEquationsAcrossPatients) {
+  auto same = [](const ParameterSet& actual, const vector<double>& truth, const std::string& what) {
+    ASSERT_EQ(actual.size(), truth.size()) << what;
+    for (std::size_t i = 0; i < truth.size(); ++i)
+      EXPECT_NEAR(actual[i], truth[i], 1e-12 * std::fabs(truth[i])) << what << ", entry " << i;
+  };
+  int compared = 0;
+  for (double age = 0.05; age < 100; age += 2.45)
+    for (double weight = 3; weight < 200; weight += 13.7)
+      for (double height = 50; height < 210; height += 23.3)
+        for (const bool male : {true, false}) {
+          const std::string what = std::to_string(age) + " yr " + std::to_string(weight) + " kg " +
+                                   std::to_string(height) + " cm " + (male ? "male" : "female");
+          same(RemiEleveld(age, weight, height, male), printed::Eleveld(male, age, weight, height).set,
+               "RemiEleveld " + what);
+          const vector<double> kim = printed::Kim(male, age, weight, height);
+          if (kim[1] > 0 && kim[3] > 0) same(RemiKim(age, weight, height, male), kim, "RemiKim " + what);
+          ++compared;
+        }
+  for (double age = 0.5; age < 100; age += 0.25)
+    for (double weight = 5; weight < 150; weight += 7.3) {
+      const vector<double> truth = printed::Schuttler(age, weight);
+      if (truth[3] > 0) same(PropSchuttler(age, weight), truth, "PropSchuttler " + std::to_string(age));
+    }
+  for (double x = 118; x < 250; x += 0.7) {
+    same(DexDyck(x), printed::Dyck(x), "DexDyck");
+    same(DexHannivoort(x - 115), printed::Hannivoort(x - 115), "DexHannivoort");
+  }
+  EXPECT_GT(compared, 5000);
 }
 
 TEST(RecentModels, RefuseCovariatesTheyCannotUse) {
