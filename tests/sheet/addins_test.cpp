@@ -218,6 +218,16 @@ TEST_P(Addins, AddedFunctionsAnswerWhatTheyCannotUseWithAText) {
   for (const auto& c : cases) EXPECT_EQ(Text(c.formula), c.expected) << c.formula;
 }
 
+TEST_P(Addins, ModelCheckKnowsEveryModelOfCorvel) {
+  int models = 0;
+  for (const RegisteredFunction& f : book_->Functions()) {
+    if (f.category != "Corvel; 2017/07/31" || f.name == "ModelCheck") continue;
+    EXPECT_EQ(Text("=ModelCheck(\"" + f.name + "\",40,70,170,TRUE)"), "OK") << f.name;
+    ++models;
+  }
+  EXPECT_EQ(models, 24);
+}
+
 TEST_P(Addins, ModelCheckTakesAnEmptyCellForAnOmittedSex) {
   const std::string path = testing::TempDir() + "/patient.csv";
   std::ofstream(path) << "70,,1\n";
