@@ -1,8 +1,6 @@
 // Models of today. Unlike the older models they refuse covariates they cannot
 // use, and any patient for whom a volume or clearance would not be positive.
-#include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <string>
 
 #include "drugmodels/models.h"
@@ -74,16 +72,17 @@ ParameterSet RemiKim(double age, double weight, double height, bool male) {
   const double Cl2 = terms[3].first - terms[3].slope * (AGE - 37);
   const double Cl3 = 0.197;
   ParameterSet p = {V1, V2, V3, Cl1, Cl2, Cl3};
-  const bool agedOut = std::any_of(std::begin(p) + 1, std::begin(p) + 5,
-                                   [](double x) { return std::isfinite(x) && !(x > 0); });
-  if (agedOut) {
-    // The youngest age at which one of them fails is the one to name.
-    const AgeTerm* first = &terms[0];
-    for (const AgeTerm& t : terms)
-      if (t.first / t.slope < first->first / first->slope) first = &t;
-    throw pkcore::InputError(Limit("Age", "below", 37 + first->first / first->slope, "yr",
-                                   std::string(" for a positive ") + first->entry + " in RemiKim", AGE));
+  // Name the one that fails at the youngest age.
+  const AgeTerm* earliest = nullptr;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const double value = p[i + 1];
+    const AgeTerm& t = terms[i];
+    if (std::isfinite(value) && !(value > 0) && (!earliest || t.first / t.slope < earliest->first / earliest->slope))
+      earliest = &t;
   }
+  if (earliest)
+    throw pkcore::InputError(Limit("Age", "below", 37 + earliest->first / earliest->slope, "yr",
+                                   std::string(" for a positive ") + earliest->entry + " in RemiKim", AGE));
   RequireUsable("RemiKim", p);
   return p;
 }

@@ -375,6 +375,8 @@ TEST(RecentModels, NeverANonPositiveOrNonFiniteResult) {
       ++refused;
       const std::string text = e.what();
       EXPECT_EQ(text.back(), '!') << what;
+      EXPECT_EQ(text.find("nan"), std::string::npos) << what << ": " << text;
+      EXPECT_EQ(text.find("inf"), std::string::npos) << what << ": " << text;
       for (const char c : text) EXPECT_TRUE(c >= ' ' && c <= '~') << what << ": " << text;
     }
   };
