@@ -382,17 +382,17 @@ TEST(RecentModels, NeverANonPositiveOrNonFiniteResult) {
   };
   for (const double a : values)
     for (const double w : values) {
-      check([&] { return PropSchuttler(a, w); }, "PropSchuttler(" + std::to_string(a) + ", " + std::to_string(w) + ")");
+      check([&] { return PropSchuttler(a, w); }, "PropSchuttler(" + Six(a) + ", " + Six(w) + ")");
       for (const double h : values)
         for (const bool male : {true, false}) {
-          const std::string args = std::to_string(a) + ", " + std::to_string(w) + ", " + std::to_string(h);
+          const std::string args = Six(a) + ", " + Six(w) + ", " + Six(h);
           check([&] { return RemiEleveld(a, w, h, male); }, "RemiEleveld(" + args + ")");
           check([&] { return RemiKim(a, w, h, male); }, "RemiKim(" + args + ")");
         }
     }
   for (const double x : values) {
-    check([&] { return DexHannivoort(x); }, "DexHannivoort(" + std::to_string(x) + ")");
-    check([&] { return DexDyck(x); }, "DexDyck(" + std::to_string(x) + ")");
+    check([&] { return DexHannivoort(x); }, "DexHannivoort(" + Six(x) + ")");
+    check([&] { return DexDyck(x); }, "DexDyck(" + Six(x) + ")");
   }
   EXPECT_GT(refused, 100);
   EXPECT_GT(given, 100);
