@@ -1,6 +1,7 @@
 #include "drugmodels/check.h"
 
 #include <cctype>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,7 @@ std::string ModelCheck(const std::string& model, double age, double weight, doub
         break;
     }
     if (value == 0) continue;  // not given, and not read by the model
+    if (!std::isfinite(value)) return std::string(name) + " is outside the study's " + r.shown + "!";  // BMI of 1e-200 cm
     if (value < r.low || value > r.high) {
       const double bound = value < r.low ? r.low : r.high;
       return std::string(name) + " " + detail::ShownApart(value, bound).first + " " + unit +

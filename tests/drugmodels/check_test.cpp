@@ -118,6 +118,7 @@ TEST(ModelCheck, StudyRangesWithTheirBoundsIncluded) {
       {"DexHannivoort", 0, 100, 180, "BMI 30.8642 kg/m2 is outside the study's 20.6 to 29.3 kg/m2!"},
       {"DexHannivoort", 0, 60, 172, "BMI 20.2812 kg/m2 is outside the study's 20.6 to 29.3 kg/m2!"},
       {"DexHannivoort", 0, 100, 0, "OK"},  // no height: no BMI to check
+      {"DexHannivoort", 0, 100, 1e-200, "BMI is outside the study's 20.6 to 29.3 kg/m2!"},  // no "inf" shown
       {"PropSchuttler", 2, 12, 0, "OK"},
       {"PropSchuttler", 1.5, 12, 0, "Age 1.5 yr is outside the study's 2 to 88 yr!"},
       {"PropSchuttler", 88, 100, 0, "OK"},
@@ -213,7 +214,7 @@ TEST(ModelCheck, FirstReasonWins) {
 TEST(ModelCheck, TheOlderModelsAtTheirEdges) {
   // Whatever the patient, the answer is OK or a reason: a grid over ages,
   // weights and heights reaches every model's failures without a crash.
-  const double values[] = {0.01, 0.5, 1, 12.5, 13, 16, 40, 101, 150, 1e6, 1e300};
+  const double values[] = {1e-300, 0.01, 0.5, 1, 12.5, 13, 16, 40, 101, 150, 1e6, 1e300, 1.7e308};
   std::size_t ok = 0, reasons = 0;
   for (const std::string& model : CheckedModels())
     for (const double a : values)
@@ -223,6 +224,8 @@ TEST(ModelCheck, TheOlderModelsAtTheirEdges) {
           ASSERT_FALSE(r.empty());
           if (r != "OK") {
             EXPECT_EQ(r.back(), '!') << model << ": " << r;
+            EXPECT_EQ(r.find("nan"), std::string::npos) << model << ": " << r;
+            EXPECT_EQ(r.find("inf"), std::string::npos) << model << ": " << r;
           }
           (r == "OK" ? ok : reasons)++;
         }
