@@ -7,6 +7,8 @@
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
 #   ./dev.sh docs      regenerate the README's function reference
+#   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
+#   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -15,9 +17,10 @@ BUILD=${BUILD:-build}
 NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
                  nlohmann-json3-dev gnuplot-nox)
 # The rest of the gate: the Windows cross builds and Wine, the 32-bit Linux
-# build that checks the 32-bit Windows arithmetic (i386 libffi), sanitizers.
+# build that checks the 32-bit Windows arithmetic (i386 libffi), sanitizers,
+# LibreOffice for the Calc extension and its checks.
 CROSS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 g++-multilib libffi-dev:i386
-                clang libclang-rt-14-dev)
+                clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno)
 
 install_missing() {
   local missing=() sudo=""
@@ -118,7 +121,7 @@ case "${1:-}" in
     build_windows
     build_linux_i686
     build -DAMBREL_WINDOWS_HOST_DIR="$PWD/$BUILD-x86_64/bin" -DAMBREL_DIST_DIR="$PWD/dist" \
-      -DAMBREL_LINUX_I686_DIR="$PWD/$BUILD-linux-i686/bin"
+      -DAMBREL_LINUX_I686_DIR="$PWD/$BUILD-linux-i686/bin" -DAMBREL_CALC=ON
     ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
     sanitized_tests
     fuzz 15
@@ -138,12 +141,22 @@ case "${1:-}" in
     } > README.md.new
     mv README.md.new README.md
     ;;
+  libreoffice)
+    deps; build -DAMBREL_CALC=ON
+    mkdir -p dist/libreoffice
+    cp "$BUILD/calc/Ambrel.oxt" dist/libreoffice/
+    echo "dist/libreoffice/Ambrel.oxt"
+    ;;
+  libreoffice-example)
+    deps; build -DAMBREL_CALC=ON
+    /usr/bin/python3 calc/tools/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
+    ;;
   bench)
     native_deps; build
     "$BUILD/bin/pk_bench" "${@:2}"
     ;;
   *)
-    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|docs|build|deps}" >&2
+    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|docs|build|deps}" >&2
     exit 2
     ;;
 esac

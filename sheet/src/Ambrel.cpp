@@ -103,3 +103,19 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredGreco(LPXLFOPER CeA, LPXLFOPER CeB, doubl
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredHierarchical(LPXLFOPER CeHypnotic, LPXLFOPER CeOpioid, double C50Hypnotic, double gammaHypnotic, double C50Opioid, double gammaOpioid, double stimulus) {
   return Call(AmbrelFunctions(), "PredHierarchical", CeHypnotic, CeOpioid, C50Hypnotic, gammaHypnotic, C50Opioid, gammaOpioid, stimulus);
 }
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlFFMAlSallami(double weight, double height, LPXLFOPER MALE, double age) {
+  return Call(AmbrelFunctions(), "FFMAlSallami", weight, height, MALE, age);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlIBW(double height, LPXLFOPER MALE) {
+  return Call(AmbrelFunctions(), "IBW", height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlABW(double weight, double height, LPXLFOPER MALE) {
+  return Call(AmbrelFunctions(), "ABW", weight, height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlBSA(double weight, double height) {
+  return Call(AmbrelFunctions(), "BSA", weight, height);
+}

@@ -256,6 +256,20 @@ Table Build() {
        },
        true});
 
+  // Body-size descriptors for the recent drug models.
+  const Parameter weight = {"weight", " Weight in kg ", Kind::Number};
+  const Parameter height = {"height", " Height in cm ", Kind::Number};
+  add({"xlFFMAlSallami", "FFMAlSallami", " Fat-free mass (kg), Al-Sallami Clin Pharmacokinet 2015, children and adults ",
+       {weight, height, kSex, {"age", " Age in years (above 0) ", Kind::Number}},
+       [](Arguments& a) -> Result { return pkcore::FFMAlSallami(a.Number(0), a.Number(1), a.Flag(2), a.Number(3)); },
+       true});
+  add({"xlIBW", "IBW", " Ideal body weight (kg), Devine 1974: 50 (male) or 45.5 (female) + 2.3 kg per inch over 5 ft; from 152.4 cm ",
+       {height, kSex}, [](Arguments& a) -> Result { return pkcore::IBW(a.Number(0), a.Flag(1)); }, true});
+  add({"xlABW", "ABW", " Adjusted body weight (kg): IBW (Devine) + 0.4 x (weight - IBW) ", {weight, height, kSex},
+       [](Arguments& a) -> Result { return pkcore::ABW(a.Number(0), a.Number(1), a.Flag(2)); }, true});
+  add({"xlBSA", "BSA", " Body surface area (m2), Mosteller 1987 ", {weight, height},
+       [](Arguments& a) -> Result { return pkcore::BSA(a.Number(0), a.Number(1)); }, true});
+
   return t;
 }
 
