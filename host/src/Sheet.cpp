@@ -1,6 +1,7 @@
 #include "host/Sheet.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -73,7 +74,13 @@ bool ExcelNumber(const std::string& field, double& out) {
     if (exponent == 0) return false;
   }
   if (i != s.size()) return false;
-  const double v = std::strtod(s.c_str(), nullptr);
+  // from_chars reads the checked text exactly, without a locale; it takes no
+  // leading '+' and leaves values beyond a double's range to strtod.
+  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
+  double v = 0;
+  const auto parsed = std::from_chars(first, s.data() + s.size(), v);
+  if (parsed.ec == std::errc::result_out_of_range) v = std::strtod(s.c_str(), nullptr);
+  else if (parsed.ec != std::errc() || parsed.ptr != s.data() + s.size()) return false;
   if (!std::isfinite(v)) return false;
   out = percent ? v / 100 : v;
   return true;
@@ -132,6 +139,7 @@ bool Sheet::Load(const std::string& path, std::string& error) {
   };
   while (i < n) {
     std::vector<Value> row;
+    row.reserve(rows_.empty() ? 4 : rows_.back().size());  // records are mostly alike
     for (;;) {
       std::string field;
       bool quoted = false;
