@@ -26,7 +26,8 @@ install_missing() {
   local missing=() sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    # dpkg -s refuses a name installed for two architectures (libffi-dev here).
+    dpkg-query -W -f='${db:Status-Status}\n' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
   done
   ((${#missing[@]})) || return 0
   if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
