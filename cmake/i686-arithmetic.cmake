@@ -3,4 +3,6 @@
 # moved results such as TPeak by up to 1e-7 relative to the 64-bit add-ins.
 # Every CPU that runs a supported 32-bit Excel has SSE2. Both 32-bit
 # toolchains use these flags, so that the Linux build checks the Windows one.
-set(AMBREL_I686_ARITHMETIC "-msse2 -mfpmath=sse")
+# The project adds AMBREL_ARCH_OPTIONS to every compilation on each configure,
+# so a build folder made before a change of these flags picks it up too.
+set(AMBREL_ARCH_OPTIONS -msse2 -mfpmath=sse)
