@@ -1,5 +1,6 @@
 #include "sheet/Contract.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "xlw/CellMatrix.h"
@@ -14,10 +15,38 @@ std::vector<double> Column(LPXLFOPER cell, const char* name) {
 
 bool Flag(LPXLFOPER cell, const char* name) { return xlw::XlfOper(cell).ToBool(name); }
 
-xlw::XlfOper Result(double value) { return xlw::XlfOper(value); }
-xlw::XlfOper Result(const std::vector<double>& column) { return xlw::XlfOper(column); }
 
 namespace detail {
+
+Argument Convert(const Parameter& parameter, double value) {
+  if (parameter.kind != Kind::Number) throw std::logic_error(std::string(parameter.name) + " is registered as a cell");
+  return value;
+}
+
+Argument Convert(const Parameter& parameter, LPXLFOPER cell) {
+  switch (parameter.kind) {
+    case Kind::Column:
+      return Column(cell, parameter.name);
+    case Kind::Flag:
+      return Flag(cell, parameter.name);
+    case Kind::OptionalFlag: {
+      const int kind = xlw::XlfOper(cell).Kind();
+      if (kind == xlw::sdk::xltypeMissing || kind == xlw::sdk::xltypeNil) return std::monostate{};
+      return Flag(cell, parameter.name);
+    }
+    case Kind::Text:
+      return std::string(xlw::XlfOper(cell).ToText(parameter.name));
+    case Kind::Number:
+      break;
+  }
+  throw std::logic_error(std::string(parameter.name) + " is registered as a number");
+}
+
+xlw::XlfOper ToCell(Result&& result) {
+  if (auto* number = std::get_if<double>(&result)) return xlw::XlfOper(*number);
+  if (auto* column = std::get_if<std::vector<double>>(&result)) return xlw::XlfOper(*column);
+  return xlw::XlfOper(std::get<std::string>(result));
+}
 
 bool WizardIsOpen() { return xlw::XlfExcel::Instance().IsCalledByFuncWizard(); }
 
@@ -61,16 +90,20 @@ LPXLFOPER FromCurrentException() noexcept {
 
 }  // namespace detail
 
-Entry::Entry(const char* category, const char* procedure, const char* name, const char* help,
-             std::initializer_list<Arg> args) {
-  xlw::XLRegistration::FunctionRegistration record;
-  record.functionName = procedure;
-  record.excelName = name;
-  record.help = help;
-  record.category = category;
-  record.arguments = args.begin();
-  record.argumentCount = static_cast<int>(args.size());
-  xlw::XLRegistration::ExcelFunctionRegistrationRegistry::Instance().AddFunctionRecord(record);
+Registration::Registration(const Table& table) {
+  for (const Function& f : table.functions) {
+    std::vector<Arg> args;
+    for (const Parameter& p : f.parameters) args.push_back({p.name, p.help, p.kind == Kind::Number ? kNumber : kCell});
+    xlw::XLRegistration::FunctionRegistration record;
+    record.functionName = f.procedure;
+    record.excelName = f.name;
+    record.help = f.help;
+    record.category = table.category;
+    record.arguments = args.data();
+    record.argumentCount = static_cast<int>(args.size());
+    record.appended = f.added;
+    xlw::XLRegistration::ExcelFunctionRegistrationRegistry::Instance().AddFunctionRecord(record);
+  }
 }
 
 }  // namespace sheet

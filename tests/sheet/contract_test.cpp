@@ -74,11 +74,48 @@ TEST_P(Contract, FunctionWizardGetsTrueWithoutTheRoutine) {
   bool called = false;
   const Value v = Read(sheet::Run([&]() -> XlfOper {
     called = true;
-    return sheet::Result(1.0);
+    return XlfOper(1.0);
   }));
   EXPECT_FALSE(called);
   EXPECT_EQ(v.kind, Value::Kind::Bool);
   EXPECT_TRUE(v.boolean);
+}
+
+// A call from a table: arguments converted in their order under their names,
+// omitted optional flags passed on as absent, texts as texts, and a table out
+// of step with its entry point reported instead of misread.
+TEST_P(Contract, TableCallsConvertEachKindInOrder) {
+  using sheet::Kind;
+  sheet::Table table{"Test", "Cat", {}};
+  table.functions.push_back(
+      {"xlDescribe", "Describe", "h",
+       {{"label", "", Kind::Text}, {"male", "", Kind::OptionalFlag}, {"x", "", Kind::Number},
+        {"values", "", Kind::Column}},
+       [](sheet::Arguments& a) -> sheet::Result {
+         const std::optional<bool> male = a.OptionalFlag(1);
+         const std::vector<double> v = a.TakeColumn(3);
+         return a.Text(0) + (male ? (*male ? " male" : " female") : " unknown") + " " +
+                std::to_string(a.Number(2) + v.at(0));
+       }});
+  TempMemoryCall outer;  // the calls below are nested: the cells made here stay valid
+  XlfOper label("model"), omitted, yes(true), values(std::vector<double>{2.5}), text("abc");
+  EXPECT_EQ(Read(sheet::Call(table, "Describe", label.GetLPXLFOPER(), omitted.GetLPXLFOPER(), 1.0,
+                             values.GetLPXLFOPER()))
+                .Utf8(),
+            "model unknown 3.500000");
+  EXPECT_EQ(Read(sheet::Call(table, "Describe", label.GetLPXLFOPER(), yes.GetLPXLFOPER(), 1.0,
+                             values.GetLPXLFOPER()))
+                .Utf8(),
+            "model male 3.500000");
+  EXPECT_EQ(Read(sheet::Call(table, "Describe", label.GetLPXLFOPER(), text.GetLPXLFOPER(), 1.0,
+                             text.GetLPXLFOPER()))
+                .Utf8(),
+            "command failed, male Conversion to Bool")
+      << "the flag is converted before the column";
+  EXPECT_EQ(Read(sheet::Call(table, "Describe", label.GetLPXLFOPER(), yes.GetLPXLFOPER(), 1.0, 2.0)).Utf8(),
+            "values is registered as a cell") << "a double where the table wants a cell";
+  EXPECT_EQ(Read(sheet::Call(table, "Describe", label.GetLPXLFOPER())).Utf8(), "argument count");
+  EXPECT_EQ(Read(sheet::Call(table, "Nothing")).Utf8(), "Nothing is not a function of Test");
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Contract, testing::Values(11, 16),

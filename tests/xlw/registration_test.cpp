@@ -110,6 +110,30 @@ TEST_F(Registration, RegistryKeepsByteOrderAndReplacesDuplicates) {
   EXPECT_EQ(SubstituteExcel::Get().DeletedNames()[0], "Alpha");
 }
 
+// Functions added after a release come last, so the help-topic indices of
+// the original ones do not move; a record filed again may change its group.
+TEST_F(Registration, AppendedFunctionsRegisterAfterTheOriginalOnes) {
+  xlwtest::StartSession(16);
+  TempMemoryCall call;
+  XLRegistration::ExcelFunctionRegistrationRegistry registry;
+  const XLRegistration::Arg arg[] = {{"x", " x ", "B"}};
+  auto record = [&](const char* name, bool appended) {
+    XLRegistration::FunctionRegistration r{name, name, "help", "Cat", arg, 1};
+    r.appended = appended;
+    return r;
+  };
+  registry.AddFunctionRecord(record("Zeta", false));
+  registry.AddFunctionRecord(record("Alpha", true));
+  registry.AddFunctionRecord(record("Mu", false));
+  registry.AddFunctionRecord(record("Beta", true));
+  registry.AddFunctionRecord(record("Beta", false));  // filed again, now original
+  registry.RegisterAll();
+  const auto& regs = SubstituteExcel::Get().Registrations();
+  ASSERT_EQ(regs.size(), 4u);
+  const char* order[] = {"Beta", "Mu", "Zeta", "Alpha"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(regs[i].args[3].Utf8(), order[i]) << "position " << i;
+}
+
 TEST(WriteDoc, DescribesTheFunctionAsWritten) {
   XlfFuncDesc f("xlCsDtCp", "CsDtCp", " help <b> ", "Cat", false, false, "", "", false, false, false);
   f.SetArguments({XlfArgDesc("Times", " Time column", "XLF_OPER"), XlfArgDesc("Rate", " Column with infusion rates", "B")});

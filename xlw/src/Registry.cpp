@@ -16,6 +16,10 @@ void ExcelFunctionRegistrationRegistry::AddFunctionRecord(const FunctionRegistra
     arguments.emplace_back(r.arguments[i].name, r.arguments[i].help, r.arguments[i].type);
   desc->SetArguments(arguments);
   functions_[r.excelName] = desc;  // a second record of the same name replaces the first
+  if (r.appended)
+    appended_.insert(r.excelName);
+  else
+    appended_.erase(r.excelName);
 }
 
 void ExcelFunctionRegistrationRegistry::AddCommand(const std::shared_ptr<XlfCmdDesc>& command) {
@@ -24,7 +28,9 @@ void ExcelFunctionRegistrationRegistry::AddCommand(const std::shared_ptr<XlfCmdD
 
 void ExcelFunctionRegistrationRegistry::RegisterAll() {
   int index = 1;  // help topics count from 1 in registration order
-  for (auto& f : functions_) f.second->Register(index++);
+  for (bool appended : {false, true})
+    for (auto& f : functions_)
+      if ((appended_.count(f.first) != 0) == appended) f.second->Register(index++);
   for (auto& c : commands_) {
     c.second->Register(index++);
     c.second->AddToMenuBar();

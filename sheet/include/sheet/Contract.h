@@ -3,8 +3,10 @@
 // bracket, function-wizard answer, argument conversion under the argument's
 // name, and every failure turned into the cell's value. Nothing escapes.
 #include <exception>
+#include <stdexcept>
 #include <vector>
 
+#include "sheet/Functions.h"
 #include "xlw/Registry.h"
 #include "xlw/TempMemory.h"
 #include "xlw/XlfOper.h"
@@ -20,9 +22,6 @@ constexpr const char* kCell = "XLF_OPER";  // a column or a flag
 
 std::vector<double> Column(LPXLFOPER cell, const char* name);
 bool Flag(LPXLFOPER cell, const char* name);
-
-xlw::XlfOper Result(double value);
-xlw::XlfOper Result(const std::vector<double>& column);  // n rows × 1 column
 
 namespace detail {
 bool WizardIsOpen();
@@ -46,11 +45,35 @@ LPXLFOPER Run(Body&& body) noexcept {
   }
 }
 
-// Files one worksheet function of an add-in under its category.
-class Entry {
+// Files every function of a table with the add-in's registry: numbers are
+// registered as doubles, every other kind as a cell value.
+class Registration {
  public:
-  Entry(const char* category, const char* procedure, const char* name, const char* help,
-        std::initializer_list<Arg> args);
+  explicit Registration(const Table& table);
 };
+
+namespace detail {
+Argument Convert(const Parameter& parameter, double value);
+Argument Convert(const Parameter& parameter, LPXLFOPER cell);
+xlw::XlfOper ToCell(Result&& result);
+}  // namespace detail
+
+// One worksheet call: the cells converted in argument order, each under its
+// name (the first failure ends the call), the routine run, its result or
+// failure turned into the cell's value.
+template <class... Cells>
+LPXLFOPER Call(const Table& table, const char* name, Cells... cells) noexcept {
+  return Run([&] {
+    const Function& f = table.Find(name);
+    if (f.parameters.size() != sizeof...(cells)) throw std::logic_error("argument count");
+    std::vector<Argument> values;
+    values.reserve(sizeof...(cells));
+    std::size_t i = 0;
+    (values.push_back(detail::Convert(f.parameters[i++], cells)), ...);
+    (void)i;  // unused when the function takes no arguments
+    Arguments args(std::move(values));
+    return detail::ToCell(f.run(args));
+  });
+}
 
 }  // namespace sheet

@@ -1,8 +1,10 @@
 #pragma once
 // Worksheet functions file themselves here during static initialisation;
-// xlAutoOpen registers them with Excel in byte order of their Excel names.
+// xlAutoOpen registers them with Excel in byte order of their Excel names,
+// the original functions first, then those appended since.
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,9 @@ struct FunctionRegistration {
   bool asynchronous = false;
   bool macroSheetEquivalent = false;
   bool clusterSafe = false;
+  // Registered after every original function, so that the original ones keep
+  // their help-topic indices when functions are added.
+  bool appended = false;
 };
 
 class ExcelFunctionRegistrationRegistry {
@@ -46,6 +51,7 @@ class ExcelFunctionRegistrationRegistry {
 
  private:
   std::map<std::string, std::shared_ptr<XlfFuncDesc>> functions_;  // keyed by Excel name
+  std::set<std::string> appended_;                                  // names registered last
   std::map<std::string, std::shared_ptr<XlfCmdDesc>> commands_;
 };
 

@@ -1,0 +1,225 @@
+// Ambrel, the PK/PD tools: each worksheet function over the PK core, as data.
+#include <utility>
+
+#include "pkcore/bodysize.h"
+#include "pkcore/decrement.h"
+#include "pkcore/effect.h"
+#include "pkcore/model.h"
+#include "pkcore/peak.h"
+#include "pkcore/prediction.h"
+#include "pkcore/tci.h"
+#include "sheet/Functions.h"
+
+namespace sheet {
+namespace {
+
+using Parameters = std::vector<Parameter>;
+
+Parameters operator+(Parameters a, const Parameters& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Most functions take the model as its six hybrid constants.
+const Parameters& Hybrid() {
+  static const Parameters p = {{"A", " Hybrid constant A ", Kind::Number},   {"B", " Hybrid constant B ", Kind::Number},
+                               {"C", " Hybrid constant C ", Kind::Number},   {"l1", " Hybrid constant l1 ", Kind::Number},
+                               {"l2", " Hybrid constant l2 ", Kind::Number}, {"l3", " Hybrid constant l3 ", Kind::Number}};
+  return p;
+}
+
+const Parameters& VolCl() {
+  static const Parameters p = {{"V1", " Vol 1 ", Kind::Number},  {"V2", " Vol 2 ", Kind::Number},
+                               {"V3", " Vol 3 ", Kind::Number},  {"Cl1", " Cl1 ", Kind::Number},
+                               {"Cl2", " Cl2 ", Kind::Number},   {"Cl3", " Cl3 ", Kind::Number}};
+  return p;
+}
+
+const Parameter kSex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag};
+const Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number};
+const Parameter kKe0 = {"ke0", " Transferconstantke0 ", Kind::Number};
+const Parameter kKe0Spaced = {"ke0", " Transferconstant ke0 ", Kind::Number};
+
+Table Build() {
+  Table t{"Ambrel", "PKPDAmbrel 2016/11/20", {}};
+  auto add = [&t](Function f) { t.functions.push_back(std::move(f)); };
+
+  add({"xlBMI", "BMI", " Computes the BMI (body mass index) ",
+       {{"Weight", "The patients weight in kg ", Kind::Number}, {"Height", "The pateints height in cm ", Kind::Number}},
+       [](Arguments& a) -> Result { return pkcore::BMI(a.Number(0), a.Number(1)); }});
+
+  add({"xlCalcRate", "CalcRate", " Plasma TCI; bolus doses possible ",
+       Parameters{{"deltaTimes", " Column with delta times ", Kind::Column},
+                  {"IVBolus", " For inclusion of manual bolus doses ", Kind::Column},
+                  {"targetConc", " Column with target concentrations ", Kind::Column},
+                  {"maxRate", " Maximal infusion rate ", Kind::Number}} +
+           Hybrid(),
+       [](Arguments& a) -> Result {
+         auto dt = a.TakeColumn(0);
+         auto bolus = a.TakeColumn(1);
+         auto target = a.TakeColumn(2);
+         return pkcore::CalcRate(std::move(dt), std::move(bolus), std::move(target), a.Number(3), a.Number(4),
+                                 a.Number(5), a.Number(6), a.Number(7), a.Number(8), a.Number(9));
+       }});
+
+  add({"xlCl2Hyb", "Cl2Hyb", " Reparametrisation from volumes/clearances to hybrid constants ",
+       {{"param", " The vols/clearances as an array (length = 6) ", Kind::Column}},
+       [](Arguments& a) -> Result { return pkcore::Cl2Hyb(a.TakeColumn(0)); }});
+
+  add({"xlCsDtCe", "CsDtCe", " Calculates the decrement times of effect site concentration ",
+       Parameters{{"Times", " Time column ", Kind::Column}} + Hybrid() + Parameters{kKe0, kDecrement},
+       [](Arguments& a) -> Result {
+         return pkcore::CsDtCe(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                               a.Number(6), a.Number(7), a.Number(8));
+       }});
+
+  add({"xlCsDtCp", "CsDtCp", " Calculates the decrement times of plasma concentration ",
+       Parameters{{"Times", " Time column ", Kind::Column}} + Hybrid() + Parameters{kDecrement},
+       [](Arguments& a) -> Result {
+         return pkcore::CsDtCp(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                               a.Number(6), a.Number(7));
+       }});
+
+  add({"xlCsDtCpVCl", "CsDtCpVCl", " Calculates the decrement times of plasma concentration ",
+       Parameters{{"Times", " Time columns ", Kind::Column}} + VolCl() + Parameters{kDecrement},
+       [](Arguments& a) -> Result {
+         return pkcore::CsDtCpVCl(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                                  a.Number(6), a.Number(7));
+       }});
+
+  add({"xlHyb2Cl", "Hyb2Cl", " Reparametrisation from hybrid constants to volumes and clearance ",
+       {{"param", " The hybrid constants as an array (length = 6) ", Kind::Column}},
+       [](Arguments& a) -> Result { return pkcore::Hyb2Cl(a.TakeColumn(0)); }});
+
+  add({"xlJJLBM", "JJLBM", " LBM (formula James Adjusted) ",
+       {{"weight", " Weight in kg ", Kind::Number}, {"height", " Height in cm ", Kind::Number}, kSex},
+       [](Arguments& a) -> Result { return pkcore::JJLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
+
+  add({"xlJLBM", "JLBM", " LBM (formula of James) ",
+       {{"weight", " Weight in kg ", Kind::Number}, {"height", " Height in cm ", Kind::Number}, kSex},
+       [](Arguments& a) -> Result { return pkcore::JLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
+
+  add({"xlJanLBM", "JanLBM", "Computes LBM based on Janmahasatian Clin Pharm ",
+       {{"weight", "The patient's weight in kg ", Kind::Number},
+        {"height", "The patient's height in cm ", Kind::Number},
+        kSex},
+       [](Arguments& a) -> Result { return pkcore::JanLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
+
+  add({"xlPredCe", "PredCe", " Predict effect site concentration ",
+       Parameters{{"deltaTimes", " Column with delta Times ", Kind::Column},
+                  {"Rate", " Column with infusion rates ", Kind::Column},
+                  {"IVBolus", " Column with bolus doses ", Kind::Column}} +
+           Hybrid() + Parameters{kKe0},
+       [](Arguments& a) -> Result {
+         auto dt = a.TakeColumn(0);
+         auto rate = a.TakeColumn(1);
+         auto bolus = a.TakeColumn(2);
+         return pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), a.Number(3), a.Number(4),
+                               a.Number(5), a.Number(6), a.Number(7), a.Number(8), a.Number(9));
+       }});
+
+  add({"xlPredCp", "PredCp", " Predict plasma concentration ",
+       Parameters{{"deltaTimes", " Column with delta Times ", Kind::Column},
+                  {"Rate", " Column with infusion rates ", Kind::Column},
+                  {"IVBolus", " Column with bolus doses ", Kind::Column}} +
+           Hybrid(),
+       [](Arguments& a) -> Result {
+         auto dt = a.TakeColumn(0);
+         auto rate = a.TakeColumn(1);
+         auto bolus = a.TakeColumn(2);
+         return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), a.Number(3), a.Number(4),
+                               a.Number(5), a.Number(6), a.Number(7), a.Number(8));
+       }});
+
+  add({"xlPredCpVCl", "PredCpVCl", " Predict plasma concentration (Vol Cl) ",
+       Parameters{{"deltaTimes", " Column with delta deltaTimess ", Kind::Column},
+                  {"Rate", " Column with infusion rates ", Kind::Column},
+                  {"IVBolus", " Column with bolus doses ", Kind::Column}} +
+           VolCl(),
+       [](Arguments& a) -> Result {
+         auto dt = a.TakeColumn(0);
+         auto rate = a.TakeColumn(1);
+         auto bolus = a.TakeColumn(2);
+         return pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), a.Number(3), a.Number(4),
+                                  a.Number(5), a.Number(6), a.Number(7), a.Number(8));
+       }});
+
+  add({"xlPredEff", "PredEff", " Effect based on sigmoidal Emax model ",
+       {{"concEff", "Column with effect site concentration ", Kind::Column},
+        {"eZero", " Ezero ", Kind::Number},
+        {"eMax", " Emax ", Kind::Number},
+        {"IC50", " IC50 ", Kind::Number},
+        {"gam", " Gamma - steepness ", Kind::Number}},
+       [](Arguments& a) -> Result {
+         return pkcore::PredEff(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4));
+       }});
+
+  add({"xlTPeak", "TPeak", "Calculates the time to peak effect ", Hybrid() + Parameters{kKe0Spaced},
+       [](Arguments& a) -> Result {
+         return pkcore::TPeak(a.Number(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                              a.Number(6));
+       }});
+
+  add({"xlTPeak2ke0", "TPeak2ke0", "Calculates ke0 from a given tpeak ",
+       Hybrid() + Parameters{{"peak_time", " Time to peak effect ", Kind::Number}},
+       [](Arguments& a) -> Result {
+         return pkcore::TPeak2ke0(a.Number(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                                  a.Number(6));
+       }});
+
+  add({"xlTciCe", "TciCe", " TCI for effect site ",
+       Parameters{{"deltaTimes", " Column with delta times ", Kind::Column},
+                  {"targetConc", " Column with target concentrations ", Kind::Column},
+                  {"maxRate", " Maximal infusion rate ", Kind::Number}} +
+           Hybrid() + Parameters{kKe0Spaced},
+       [](Arguments& a) -> Result {
+         auto dt = a.TakeColumn(0);
+         auto target = a.TakeColumn(1);
+         return pkcore::TciCe(std::move(dt), std::move(target), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                              a.Number(6), a.Number(7), a.Number(8), a.Number(9));
+       }});
+
+  add({"xlTciCp", "TciCp", " TCI for plasma ",
+       Parameters{{"deltaTimes", " Column with delta times ", Kind::Column},
+                  {"targetConc", " Column with target concentrations ", Kind::Column},
+                  {"maxRate", " Maximal infusion rate ", Kind::Number}} +
+           Hybrid(),
+       [](Arguments& a) -> Result {
+         auto dt = a.TakeColumn(0);
+         auto target = a.TakeColumn(1);
+         return pkcore::TciCp(std::move(dt), std::move(target), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                              a.Number(6), a.Number(7), a.Number(8));
+       }});
+
+  add({"xlVdPeak", "VdPeak", "Calculation of Volume of distribution at peak effect ", Hybrid() + Parameters{kKe0Spaced},
+       [](Arguments& a) -> Result {
+         return pkcore::VdPeak(a.Number(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
+                               a.Number(6));
+       }});
+
+  add({"xldecrCe", "decrCe", " Calculation of decrement times ",
+       Parameters{{"deltaTimes", " Column with delta Times ", Kind::Column},
+                  {"Rate", " Column with infusion rates ", Kind::Column},
+                  {"IVBolus", " Column with bolus doses ", Kind::Column},
+                  {"decrConc", " Column with decrement concentration (Ce) ", Kind::Column}} +
+           Hybrid() + Parameters{kKe0},
+       [](Arguments& a) -> Result {
+         auto dt = a.TakeColumn(0);
+         auto rate = a.TakeColumn(1);
+         auto bolus = a.TakeColumn(2);
+         auto level = a.TakeColumn(3);
+         return pkcore::decrCe(std::move(dt), std::move(rate), std::move(bolus), std::move(level), a.Number(4),
+                               a.Number(5), a.Number(6), a.Number(7), a.Number(8), a.Number(9), a.Number(10));
+       }});
+
+  return t;
+}
+
+}  // namespace
+
+const Table& AmbrelFunctions() {
+  static const Table table = Build();
+  return table;
+}
+
+}  // namespace sheet
