@@ -50,7 +50,7 @@ void VolClModel::Validate(const char* message) const {
 
 HybridModel ToHybrid(const VolClModel& p) {
   const std::vector<double> h = Cl2Hyb(std::vector<double>{p.V1, p.V2, p.V3, p.Cl1, p.Cl2, p.Cl3});
-  return {h[0], h[1], h[2], h[3], h[4], h[5], std::nullopt};
+  return {h[0], h[1], h[2], h[3], h[4], h[5]};
 }
 
 void SolveRateConstants(const double micro[5], double exponents[3]) {

@@ -143,6 +143,9 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
           Effect after;
           for (int k = 0; k < 4; ++k) after[k] = G[k] * rho * oneMinus[k] + carried[k];
           if (site.AnyNear()) after[3] += rho * unitCoupling;
+          // Falling already: the highest concentration is the present one.
+          // (A search would run back in time, where the course has no top.)
+          if (!(site.CourseWithSlope(after, 0).slope > 0)) return site.Ce(after);
           auto course = [&](double x) { return -site.Course(after, x); };
           return -peak(BracketMinimum(0, tUnit, course), course).fx;
         };

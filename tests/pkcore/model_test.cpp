@@ -15,8 +15,8 @@ namespace {
 std::string ThrownText(const std::function<void()>& f) {
   try {
     f();
-  } catch (const char* text) {
-    return text;
+  } catch (const std::exception& e) {
+    return e.what();
   }
   return "(nothing thrown)";
 }

@@ -114,27 +114,27 @@ TEST_P(Addins, EveryFunctionGivesItsRoutinesResult) {
       {"=Cl2Hyb(" + Col(kVolCl) + ")", pkcore::Cl2Hyb(kVolCl)},
       {"=Hyb2Cl(" + Col(h) + ")", pkcore::Hyb2Cl(h)},
       {"=PredCp(" + Col(kDt) + "," + Col(kRate) + "," + Col(kBolus) + "," + model + ")",
-       pkcore::PredCp(kDt, kRate, kBolus, h[0], h[1], h[2], h[3], h[4], h[5])},
+       pkcore::PredCp(kDt, kRate, kBolus, {h[0], h[1], h[2], h[3], h[4], h[5]})},
       {"=PredCe(" + Col(kDt) + "," + Col(kRate) + "," + Col(kBolus) + "," + model + "," + N(ke0) + ")",
-       pkcore::PredCe(kDt, kRate, kBolus, h[0], h[1], h[2], h[3], h[4], h[5], ke0)},
+       pkcore::PredCe(kDt, kRate, kBolus, {h[0], h[1], h[2], h[3], h[4], h[5], ke0})},
       {"=PredCpVCl(" + Col(kDt) + "," + Col(kRate) + "," + Col(kBolus) + "," + Args(kVolCl) + ")",
-       pkcore::PredCpVCl(kDt, kRate, kBolus, 4.27, 18.9, 238, 1.89, 1.29, 0.836)},
+       pkcore::PredCpVCl(kDt, kRate, kBolus, {4.27, 18.9, 238, 1.89, 1.29, 0.836})},
       {"=PredEff({0;1;2;4},95,10,2,3)", pkcore::PredEff({0, 1, 2, 4}, 95, 10, 2, 3)},
       {"=TciCp(" + Col(kDt) + "," + Col(kTarget) + ",100," + model + ")",
-       pkcore::TciCp(kDt, kTarget, 100, h[0], h[1], h[2], h[3], h[4], h[5])},
+       pkcore::TciCp(kDt, kTarget, 100, {h[0], h[1], h[2], h[3], h[4], h[5]})},
       {"=CalcRate(" + Col(kDt) + "," + Col(kBolus) + "," + Col(kTarget) + ",100," + model + ")",
-       pkcore::CalcRate(kDt, kBolus, kTarget, 100, h[0], h[1], h[2], h[3], h[4], h[5])},
+       pkcore::CalcRate(kDt, kBolus, kTarget, 100, {h[0], h[1], h[2], h[3], h[4], h[5]})},
       {"=TciCe(" + Col(kDt) + "," + Col(kTarget) + ",100," + model + "," + N(ke0) + ")",
-       pkcore::TciCe(kDt, kTarget, 100, h[0], h[1], h[2], h[3], h[4], h[5], ke0)},
-      {"=TPeak(" + model + "," + N(ke0) + ")", {pkcore::TPeak(h[0], h[1], h[2], h[3], h[4], h[5], ke0)}},
-      {"=VdPeak(" + model + "," + N(ke0) + ")", {pkcore::VdPeak(h[0], h[1], h[2], h[3], h[4], h[5], ke0)}},
-      {"=TPeak2ke0(" + model + ",1.6)", {pkcore::TPeak2ke0(h[0], h[1], h[2], h[3], h[4], h[5], 1.6)}},
-      {"=CsDtCp({0;10;60}," + model + ",50)", pkcore::CsDtCp({0, 10, 60}, h[0], h[1], h[2], h[3], h[4], h[5], 50)},
-      {"=CsDtCpVCl({10;60}," + Args(kVolCl) + ",80)", pkcore::CsDtCpVCl({10, 60}, 4.27, 18.9, 238, 1.89, 1.29, 0.836, 80)},
+       pkcore::TciCe(kDt, kTarget, 100, {h[0], h[1], h[2], h[3], h[4], h[5], ke0})},
+      {"=TPeak(" + model + "," + N(ke0) + ")", {pkcore::TPeak({h[0], h[1], h[2], h[3], h[4], h[5], ke0})}},
+      {"=VdPeak(" + model + "," + N(ke0) + ")", {pkcore::VdPeak({h[0], h[1], h[2], h[3], h[4], h[5], ke0})}},
+      {"=TPeak2ke0(" + model + ",1.6)", {pkcore::TPeak2ke0({h[0], h[1], h[2], h[3], h[4], h[5]}, 1.6)}},
+      {"=CsDtCp({0;10;60}," + model + ",50)", pkcore::CsDtCp({0, 10, 60}, {h[0], h[1], h[2], h[3], h[4], h[5]}, 50)},
+      {"=CsDtCpVCl({10;60}," + Args(kVolCl) + ",80)", pkcore::CsDtCpVCl({10, 60}, {4.27, 18.9, 238, 1.89, 1.29, 0.836}, 80)},
       {"=CsDtCe({5;30}," + model + "," + N(ke0) + ",50)",
-       pkcore::CsDtCe({5, 30}, h[0], h[1], h[2], h[3], h[4], h[5], ke0, 50)},
+       pkcore::CsDtCe({5, 30}, {h[0], h[1], h[2], h[3], h[4], h[5], ke0}, 50)},
       {"=decrCe(" + Col(kDt) + "," + Col(kRate) + "," + Col(kBolus) + "," + Col(kLevel) + "," + model + "," + N(ke0) + ")",
-       pkcore::decrCe(kDt, kRate, kBolus, kLevel, h[0], h[1], h[2], h[3], h[4], h[5], ke0)},
+       pkcore::decrCe(kDt, kRate, kBolus, kLevel, {h[0], h[1], h[2], h[3], h[4], h[5], ke0})},
       // Corvel.
       {"=LidocainSchnider(70)", drugmodels::LidocainSchnider(70)},
       {"=PropSchnider(40,70,170,55)", drugmodels::PropSchnider(40, 70, 170, 55)},
@@ -205,7 +205,7 @@ TEST_P(Addins, EmptyCellsInsideAColumnAreNil) {
   book_->SetSheet(sheet);
   EXPECT_EQ(Text("=PredCp(A1:A3,B1:B3,C1:C3," + Args(kHyb) + ")"), "parameter is nil, Rate Conversion to Double");
   EXPECT_EQ(Numbers("=PredCp(A1:A2,B1:B2,C1:C2," + Args(kHyb) + ")"),
-            pkcore::PredCp({0, 1}, {0, 5}, {100, 0}, kHyb[0], kHyb[1], kHyb[2], kHyb[3], kHyb[4], kHyb[5]));
+            pkcore::PredCp({0, 1}, {0, 5}, {100, 0}, {kHyb[0], kHyb[1], kHyb[2], kHyb[3], kHyb[4], kHyb[5]}));
 }
 
 TEST_P(Addins, FunctionWizardGetsTrueFromEveryFunction) {

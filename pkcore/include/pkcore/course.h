@@ -56,7 +56,7 @@ std::optional<double> Crossing(ProbeAt&& probe, double lo, double x, double scal
       return x;
     else
       return std::nullopt;  // NaN
-    if (hi - lo <= kCrossingTolerance * std::fabs(hi)) return lo + (hi - lo) / 2;
+    if (hi < kInf && hi - lo <= kCrossingTolerance * std::fabs(hi)) return lo + (hi - lo) / 2;
 
     double next = x + p.step;
     double step = p.step;

@@ -28,6 +28,12 @@ enum class Rule {
 // The hybrid constants of the central unit-dose response, and the effect-site
 // rate constant ke0 where a routine needs one.
 struct HybridModel {
+  HybridModel() = default;
+  HybridModel(double A_, double B_, double C_, double l1_, double l2_, double l3_)
+      : A(A_), B(B_), C(C_), l1(l1_), l2(l2_), l3(l3_) {}
+  HybridModel(double A_, double B_, double C_, double l1_, double l2_, double l3_, double ke0_)
+      : A(A_), B(B_), C(C_), l1(l1_), l2(l2_), l3(l3_), ke0(ke0_) {}
+
   double A = 0, B = 0, C = 0;     // coefficients, per volume unit
   double l1 = 0, l2 = 0, l3 = 0;  // exponents, per time unit
   std::optional<double> ke0;      // effect-site equilibration, per time unit
