@@ -116,6 +116,7 @@ double PlasmaFallTime(const Plasma& s, const Plasma& l, double level, double gue
       const double term = s[j] * std::exp(-l[j] * x);
       p.value += term;
       p.slope -= l[j] * term;
+      p.curvature += l[j] * l[j] * term;
     }
     return p;
   };
@@ -129,9 +130,8 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
   auto course = [&](double x) { return site.CourseWithSlope(c, x); };
   const double scale = 1 / site.Rates()[3];
   double from = 0;
-  const CoursePoint now = course(0);
-  if (!(now.value > level)) {
-    if (!(now.slope > 0)) return 0;
+  if (!(site.Ce(c) > level)) {
+    if (!(course(0).slope > 0)) return 0;
     const std::optional<double> peak =
         ZeroOfGap([&](double x) { return site.PeakGap(c, x); }, scale);
     if (!peak) return kNaN;
@@ -157,12 +157,11 @@ std::vector<double> CsDtCp(std::vector<double> Times, const HybridModel& model, 
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;
   Plasma s = {0, 0, 0};
-  double tLast = 0;
+  TrendGuess trend;  // decrement times change smoothly with the duration
   HoldingSimulation hold(K, u, l, s);
   hold.Run(Times, Times[0] == 0 ? 1 : 0, 0.0, [&](std::size_t j) {
-    // Longer infusions take longer to fall: the last answer is a close guess.
-    tLast = PlasmaFallTime(s, l, level, tLast);
-    result[j] = tLast;
+    result[j] = PlasmaFallTime(s, l, level, trend.At(Times[j]));
+    trend.Add(Times[j], result[j]);
   });
   return result;
 }
@@ -219,12 +218,12 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
   while (first < n && Times[first] <= tPeak) ++first;
   if (first == n) return result;
 
-  double tLast = tPeak;
+  TrendGuess trend;  // decrement times change smoothly with the duration
   HoldingSimulation hold(K, u, l, s);
   hold.CarryEffect(site, c);
   hold.Run(Times, first, tPeak + kStep, [&](std::size_t j) {
-    tLast = EffectFallTime(site, c, level, tLast);
-    result[j] = tLast;
+    result[j] = EffectFallTime(site, c, level, trend.Empty() ? tPeak : trend.At(Times[j]));
+    trend.Add(Times[j], result[j]);
   });
   return result;
 }

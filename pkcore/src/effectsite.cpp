@@ -99,16 +99,21 @@ CoursePoint EffectSite::CourseWithSlope(const Effect& c, double x) const {
     const double e = std::exp(-l_[j] * x);
     if (near_[j]) {
       const double D = detail::Convolution(l_[j], ke0_, x);
+      const double D1 = e - ke0_ * D;  // d/dx of the convolution
       p.value += ke0_ * c[j] * D;
-      p.slope += ke0_ * c[j] * (e - ke0_ * D);  // d/dx of the convolution: e^(−lj·x) − ke0·D
+      p.slope += ke0_ * c[j] * D1;
+      p.curvature += ke0_ * c[j] * (-l_[j] * e - ke0_ * D1);
     } else {
-      p.value += c[j] * e;
-      p.slope -= l_[j] * c[j] * e;
+      const double term = c[j] * e;
+      p.value += term;
+      p.slope -= l_[j] * term;
+      p.curvature += l_[j] * l_[j] * term;
     }
   }
-  const double e4 = std::exp(-ke0_ * x);
-  p.value += c[3] * e4;
-  p.slope -= ke0_ * c[3] * e4;
+  const double term = c[3] * std::exp(-ke0_ * x);
+  p.value += term;
+  p.slope -= ke0_ * term;
+  p.curvature += ke0_ * ke0_ * term;
   return p;
 }
 

@@ -206,6 +206,7 @@ inline double PlasmaFall(const Plasma& s, const Plasma& l, double level, double 
       const double term = s[k] * std::exp(-l[k] * x);
       p.value += term;
       p.slope -= l[k] * term;
+      p.curvature += l[k] * l[k] * term;
     }
     return p;
   };
@@ -234,10 +235,10 @@ inline vector<double> CsDtCp(const vector<double>& times, double A, double B, do
   vector<double> result(times.size(), 0.0);
   if (times.empty()) return result;
   Plasma s = {0, 0, 0};
-  double tLast = 0;
+  TrendGuess trend;
   Hold(times, times[0] == 0 ? 1 : 0, 0.0, s, K, u, l, nullptr, nullptr, [&](std::size_t j) {
-    tLast = PlasmaFall(s, l, 1 - decr / 100, tLast);
-    result[j] = tLast;
+    result[j] = PlasmaFall(s, l, 1 - decr / 100, trend.At(times[j]));
+    trend.Add(times[j], result[j]);
   });
   return result;
 }
@@ -271,10 +272,10 @@ inline vector<double> CsDtCe(const vector<double>& times, double A, double B, do
   std::size_t first = 0;
   while (first < times.size() && times[first] <= tPeak) ++first;
   if (first == times.size()) return result;
-  double tLast = tPeak;
+  TrendGuess trend;
   Hold(times, first, tPeak + 0.1, s, K, u, l, &c, &site, [&](std::size_t j) {
-    tLast = EffectFall(site, c, 1 - decr / 100, tLast);
-    result[j] = tLast;
+    result[j] = EffectFall(site, c, 1 - decr / 100, trend.Empty() ? tPeak : trend.At(times[j]));
+    trend.Add(times[j], result[j]);
   });
   return result;
 }

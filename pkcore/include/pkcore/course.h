@@ -17,16 +17,19 @@ namespace pkcore {
 
 struct CoursePoint {
   double value = 0;
-  double slope = 0;  // per time unit
+  double slope = 0;      // per time unit
+  double curvature = 0;  // per time unit squared; NaN where not known
 };
 
 namespace detail {
 
 // One probe of a crossing: residual > 0 before the crossing and < 0 after
-// it, and the Newton step towards it (NaN where there is none).
+// it, the Newton step towards it (NaN where there is none), and how far from
+// the crossing that step is expected to land (NaN if not known).
 struct Probe {
   double residual;
   double step;
+  double error;
 };
 
 constexpr int kMaxProbes = 400;
@@ -63,7 +66,8 @@ std::optional<double> Crossing(ProbeAt&& probe, double lo, double x, double scal
     const bool newton =
         next > lo && next < hi && (hi == kInf || std::fabs(step) <= 0.5 * std::fabs(stepOld));
     if (newton) {
-      if (std::fabs(step) <= kCrossingTolerance * std::fabs(next)) return next;
+      const double tolerance = kCrossingTolerance * std::fabs(next);
+      if (std::fabs(step) <= tolerance || p.error <= tolerance) return next;
     } else if (hi < kInf) {
       next = lo + (hi - lo) / 2;
       step = next - x;
@@ -92,11 +96,19 @@ template <class Course>
 std::optional<double> FallTime(Course&& course, double level, double lo, double start,
                                double scale) {
   const double logLevel = std::log(level);
+  const double kNaN = std::numeric_limits<double>::quiet_NaN();
   auto probe = [&](double x) {
     const CoursePoint c = course(x);
-    double step = std::numeric_limits<double>::quiet_NaN();
-    if (c.value > 0 && c.slope < 0) step = (std::log(c.value) - logLevel) * (c.value / -c.slope);
-    return detail::Probe{c.value - level, step};
+    detail::Probe p{c.value - level, kNaN, kNaN};
+    if (c.value > 0 && c.slope < 0) {
+      // g(x) = ln(course) − ln(level): g' = slope/value, g'' = curvature/value − g'².
+      const double g1 = c.slope / c.value;
+      const double g2 = c.curvature / c.value - g1 * g1;
+      p.step = -(std::log(c.value) - logLevel) / g1;
+      // Newton's error after the step, from the local quadratic: g''/(2g')·step².
+      p.error = std::fabs(g2 / (2 * g1)) * p.step * p.step;
+    }
+    return p;
   };
   return detail::Crossing(probe, lo, start > lo ? start : lo, scale);
 }
@@ -109,9 +121,34 @@ template <class Gap>
 std::optional<double> ZeroOfGap(Gap&& gap, double scale) {
   auto probe = [&](double x) {
     const CoursePoint g = gap(x);
-    return detail::Probe{g.value, -g.value / g.slope};
+    return detail::Probe{g.value, -g.value / g.slope, std::numeric_limits<double>::quiet_NaN()};
   };
   return detail::Crossing(probe, 0.0, scale, scale);
 }
+
+// A start for FallTime along a column of similar searches: the line through
+// the last two answers, as functions of a row's argument (such as the
+// infusion duration), or the last answer while there is only one.
+class TrendGuess {
+ public:
+  bool Empty() const { return count_ == 0; }
+  double At(double argument) const {
+    if (count_ == 0) return 0;
+    if (count_ == 1) return y1_;
+    const double guess = y1_ + (y1_ - y0_) * ((argument - x1_) / (x1_ - x0_));
+    return guess > 0 && std::isfinite(guess) ? guess : y1_;
+  }
+  void Add(double argument, double answer) {
+    x0_ = x1_;
+    y0_ = y1_;
+    x1_ = argument;
+    y1_ = answer;
+    if (count_ < 2) ++count_;
+  }
+
+ private:
+  double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
+  int count_ = 0;
+};
 
 }  // namespace pkcore
