@@ -55,24 +55,26 @@ double TPeak2ke0(const HybridModel& model, double peak_time) {
   const Plasma K = {A, B, C}, l = {l1, l2, l3};
   const double T = peak_time;
   const double Cp = A * std::exp(-l1 * T) + B * std::exp(-l2 * T) + C * std::exp(-l3 * T);
-  // Ce(T) of a unit bolus for ke0 = x, exact for x at any distance from l1, l2, l3.
-  auto CeAt = [&](double x) {
-    const EffectSite site(K, l, x);
-    return site.Course(site.Bolus(), T);
-  };
-  // At the peak the slope ke0·(Cp − Ce) vanishes: find the ke0 with Ce(T) = Cp(T).
+  // At the peak the slope ke0·(Cp − Ce) vanishes: find the ke0 with Ce(T) =
+  // Cp(T), with Ce exact for x at any distance from l1, l2, l3.
   auto mismatch = [&](double x) {
-    const double d = CeAt(x) - Cp;
+    const EffectSite site(K, l, x);
+    const double d = site.Course(site.Bolus(), T) - Cp;
     return d * d;
   };
   const Bracket bracket = BracketMinimum(0, 1e-8, mismatch);
   if (!bracket.found) throw InputError(kNoKe0);
   const Minimum best = BrentMinimize(bracket, mismatch, 1e-24);
-  // A search that did not converge, or that settled where Ce(T) and Cp(T) still
-  // differ (a peak time no ke0 reaches in double precision), leaves no answer.
-  if (!best.converged || !(best.x > 0 && std::isfinite(best.x)) ||
-      !(std::fabs(CeAt(best.x) - Cp) <= 1e-3 * Cp))
+  // A search that did not converge, or that settled on a ke0 whose peak is not
+  // at peak_time (one no ke0 reaches in double precision, where Ce and Cp both
+  // vanish), leaves no answer.
+  if (!best.converged || !(best.x > 0 && std::isfinite(best.x))) throw InputError(kNoKe0);
+  try {
+    const double t = FindPeak({A, B, C, l1, l2, l3, best.x}).time;
+    if (!(std::fabs(t - T) <= 1e-3 * T)) throw InputError(kNoKe0);
+  } catch (const InputError&) {
     throw InputError(kNoKe0);
+  }
   return best.x;
 }
 

@@ -194,12 +194,16 @@ TEST(TciCe, WithoutSecondExponentialTheModelIsOneCompartment) {
   EXPECT_EQ(TciCe({4}, {3}, 10, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0}), vector<double>{0});
 }
 
-TEST(TciCe, Ke0EqualToAnExponentIsNudged) {
+TEST(TciCe, Ke0EqualToAnExponentIsContinuous) {
+  // No nudge any more: equality and a hair's breadth away give the same rates
+  // to within that hair (the exact rates are checked in edges_test.cpp).
   const CeSchedule s = Schedule(120);
   const vector<double> equal = TciCe(s.dt, s.target, 1200, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kH.l2});
-  const vector<double> near = TciCe(s.dt, s.target, 1200, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kH.l2 * 1.000001});
-  EXPECT_EQ(equal, near);
-  for (double r : equal) EXPECT_TRUE(std::isfinite(r));
+  const vector<double> near = TciCe(s.dt, s.target, 1200, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kH.l2 * (1 + 1e-12)});
+  for (std::size_t i = 0; i < equal.size(); ++i) {
+    ASSERT_TRUE(std::isfinite(equal[i]));
+    EXPECT_NEAR(equal[i], near[i], 1e-8 * near[i]) << i;
+  }
 }
 
 }  // namespace
