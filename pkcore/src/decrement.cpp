@@ -131,7 +131,7 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
   const double scale = 1 / site.Rates()[3];
   double from = 0;
   if (!(site.Ce(c) > level)) {
-    if (!(course(0).slope > 0)) return 0;
+    if (!(site.SlopeNow(c) > 0)) return 0;
     const std::optional<double> peak =
         ZeroOfGap([&](double x) { return site.PeakGap(c, x); }, scale);
     if (!peak) return kNaN;

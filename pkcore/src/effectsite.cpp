@@ -56,37 +56,7 @@ EffectStep EffectSite::Step(double dt) const {
   return s;
 }
 
-double EffectSite::Coupling(const Effect& c, const EffectStep& step, double rate) const {
-  double gain = 0;
-  for (int j = 0; j < 3; ++j)
-    if (near_[j]) gain += ke0_ * c[j] * step.D[j] + K_[j] * rate * step.W[j];
-  return gain;
-}
-
-void EffectSite::Advance(Effect& c, const EffectStep& step, double rate, double bolus) const {
-  const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
-  const Effect& e = step.e;
-  for (int k = 0; k < 4; ++k)
-    c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k] + bolus_[k] * bolus;
-  if (anyNear_) c[3] += coupling;
-}
-
-void EffectSite::Advance(Effect& c, const EffectStep& step, double rate) const {
-  const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
-  const Effect& e = step.e;
-  for (int k = 0; k < 4; ++k) c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k];
-  if (anyNear_) c[3] += coupling;
-}
-
-double EffectSite::Ce(const Effect& c) const {
-  if (!anyNear_) return c[0] + c[1] + c[2] + c[3];
-  double sum = 0;
-  for (int j = 0; j < 3; ++j)
-    if (!near_[j]) sum += c[j];
-  return sum + c[3];
-}
-
-double EffectSite::Course(const Effect& c, double x) const {
+double EffectSite::NearCourse(const Effect& c, double x) const {
   double sum = 0;
   for (int j = 0; j < 3; ++j)
     sum += near_[j] ? ke0_ * c[j] * detail::Convolution(l_[j], ke0_, x) : c[j] * std::exp(-m_[j] * x);

@@ -55,11 +55,22 @@ double TPeak2ke0(const HybridModel& model, double peak_time) {
   const Plasma K = {A, B, C}, l = {l1, l2, l3};
   const double T = peak_time;
   const double Cp = A * std::exp(-l1 * T) + B * std::exp(-l2 * T) + C * std::exp(-l3 * T);
+  const double e[3] = {std::exp(-l1 * T), std::exp(-l2 * T), std::exp(-l3 * T)};
   // At the peak the slope ke0·(Cp − Ce) vanishes: find the ke0 with Ce(T) =
-  // Cp(T), with Ce exact for x at any distance from l1, l2, l3.
+  // Cp(T). Ce(T) is the classic sum for x apart from the exponents and the
+  // convolution form next to one (as in EffectSite).
   auto mismatch = [&](double x) {
-    const EffectSite site(K, l, x);
-    const double d = site.Course(site.Bolus(), T) - Cp;
+    double E[3], Ce = 0, E4 = 0;
+    bool near = false;
+    for (int j = 0; j < 3; ++j) {
+      const bool nearJ = K[j] != 0 && std::fabs(x - l[j]) <= kNearKe0 * std::max(x, l[j]);
+      E[j] = nearJ || K[j] == 0 ? 0.0 : -(x * K[j]) / (l[j] - x);
+      near = near || nearJ;
+      if (nearJ) Ce += K[j] * x * detail::Convolution(l[j], x, T);
+    }
+    E4 = -(E[0] + E[1] + E[2]);
+    const double classic = E[0] * e[0] + E[1] * e[1] + E[2] * e[2] + E4 * std::exp(-x * T);
+    const double d = (near ? classic + Ce : classic) - Cp;
     return d * d;
   };
   const Bracket bracket = BracketMinimum(0, 1e-8, mismatch);

@@ -116,6 +116,18 @@ std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> R
   const Effect& B = site.Bolus();
   Effect s = {B[0] * IVBolus[0], B[1] * IVBolus[0], B[2] * IVBolus[0], B[3] * IVBolus[0]};
   out[0] = 0;
+  if (!site.AnyNear()) {
+    // ke0 apart from every exponent: the classic components alone.
+    const Effect G = site.Infusion();
+    detail::DecayCache<4> decay(site.Rates());
+    for (std::size_t i = 1; i < n; ++i) {
+      const Effect& e = decay.At(deltaTimes[i]);
+      const double rate = Rate[i], bolus = IVBolus[i];
+      for (int k = 0; k < 4; ++k) s[k] = G[k] * rate * (1 - e[k]) + e[k] * s[k] + B[k] * bolus;
+      out[i] = s[0] + s[1] + s[2] + s[3];
+    }
+    return out;
+  }
   detail::EffectStepCache steps(site);
   for (std::size_t i = 1; i < n; ++i) {
     site.Advance(s, steps.At(deltaTimes[i]), Rate[i], IVBolus[i]);

@@ -75,7 +75,14 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   const Plasma l = {l1, l2, l3};
   const Plasma u = {A / l1, B / l2, C / l3};
   const EffectSite site({A, B, C}, l, ke0);
-  const Effect& G = site.Infusion();  // per unit rate, times 1 − e
+  const Effect G = site.Infusion();  // per unit rate, times 1 − e
+  const Effect m = site.Rates();
+  const bool anyNear = site.AnyNear();
+  // The free course of a state x time units on; the classic sum, inlined,
+  // while ke0 is apart from the exponents.
+  auto course = [&](const Effect& state, double x) {
+    return anyNear ? site.Course(state, x) : detail::FreeCourse(state, m, x);
+  };
 
   const std::size_t n = deltaTimes.size();
   std::vector<double> rate(n, 0.0);
@@ -105,24 +112,23 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
     const Effect& ee = step.e;
     // Per row: the interval's decay and infusion terms, so the objectives
     // below only need the exponentials of their own time argument.
-    Effect oneMinus, carried, unit;
+    Effect oneMinus, carried;
     for (int k = 0; k < 4; ++k) {
       oneMinus[k] = 1 - ee[k];
       carried[k] = ee[k] * c[k];
-      unit[k] = G[k] * oneMinus[k];
     }
-    const double unitCoupling = site.AnyNear() ? site.Coupling(empty, step, 1) : 0;
-    if (site.AnyNear()) {
-      carried[3] += site.Coupling(c, step, 0);
-      unit[3] += unitCoupling;
-    }
+    const double unitCoupling = anyNear ? site.Coupling(empty, step, 1) : 0;
+    if (anyNear) carried[3] += site.Coupling(c, step, 0);
     double r = 0;
 
     if (T == 0) {
       r = 0;
     } else if (Ce == 0) {
       // Nothing at the effect site yet: scale the peak of a unit-rate infusion.
-      auto unitCourse = [&](double x) { return -site.Course(unit, x); };
+      Effect unit;
+      for (int k = 0; k < 4; ++k) unit[k] = G[k] * oneMinus[k];
+      unit[3] += unitCoupling;
+      auto unitCourse = [&](double x) { return -course(unit, x); };
       const Minimum top = peak(BracketMinimum(0, 1.0, unitCourse), unitCourse);
       tUnit = tMem = top.x;
       r = T / -top.fx;
@@ -142,12 +148,12 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
         auto peakAfter = [&](double rho) {
           Effect after;
           for (int k = 0; k < 4; ++k) after[k] = G[k] * rho * oneMinus[k] + carried[k];
-          if (site.AnyNear()) after[3] += rho * unitCoupling;
+          if (anyNear) after[3] += rho * unitCoupling;
           // Falling already: the highest concentration is the present one.
           // (A search would run back in time, where the course has no top.)
-          if (!(site.CourseWithSlope(after, 0).slope > 0)) return site.Ce(after);
-          auto course = [&](double x) { return -site.Course(after, x); };
-          return -peak(BracketMinimum(0, tUnit, course), course).fx;
+          if (!(site.SlopeNow(after) > 0)) return site.Ce(after);
+          auto minusCe = [&](double x) { return -course(after, x); };
+          return -peak(BracketMinimum(0, tUnit, minusCe), minusCe).fx;
         };
         auto miss = [&](double rho) {
           const double d = T - peakAfter(rho);
@@ -161,7 +167,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
         rates.c = 10000;
         if (CeFree < CpFree) {
           // Still rising: maybe the drug already given carries it close enough.
-          auto freeCourse = [&](double x) { return -site.Course(c, x); };
+          auto freeCourse = [&](double x) { return -course(c, x); };
           const Minimum top = peak(BracketMinimum(0, tMem, freeCourse), freeCourse);
           tMem = top.x;
           if (0.97 * T <= -top.fx) {

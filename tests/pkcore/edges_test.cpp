@@ -367,6 +367,13 @@ TEST(SilentFailures, TPeak2ke0NeverReturnsAnUnfoundKe0) {
     }
   }
   EXPECT_EQ(ThrownText([&] { TPeak2ke0(h, 1e-300); }), "No ke0 found for this peak time!");
+  // A peak time whose ke0 is at or next to an exponent: the search's own
+  // precision (1e-10 absolute in ke0), with no loss from the coincidence.
+  for (const Ke0Case& c : Ke0Cases()) {
+    const double peak = static_cast<double>(pktest::ExactPeak(Exact(c.model)).first);
+    const HybridModel pk = {c.model.A, c.model.B, c.model.C, c.model.l1, c.model.l2, c.model.l3};
+    EXPECT_NEAR(TPeak2ke0(pk, peak), *c.model.ke0, 1e-9 + 1e-9 * *c.model.ke0) << c.why;
+  }
   EXPECT_NEAR(TPeak2ke0(h, 1.6), 0.26, 0.2) << "an ordinary peak time still has its ke0";
 }
 

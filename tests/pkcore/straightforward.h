@@ -126,7 +126,7 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
           after[3] = G[3] * rho * (1 - std::exp(-m[3] * h)) +
                      (std::exp(-m[3] * h) * c[3] + site.Coupling(c, site.Step(h), 0)) +
                      rho * site.Coupling({0, 0, 0, 0}, site.Step(h), 1);
-          if (!(site.CourseWithSlope(after, 0).slope > 0)) return site.Ce(after);
+          if (!(site.SlopeNow(after) > 0)) return site.Ce(after);
           return -minimum(0, tUnit, [&](double x) { return -site.Course(after, x); }).fx;
         };
         auto S = [&](double rho) {
@@ -218,7 +218,7 @@ inline double EffectFall(const EffectSite& site, const Effect& c, double level, 
   const double scale = 1 / site.Rates()[3];
   double from = 0;
   if (!(site.Ce(c) > level)) {
-    if (!(course(0).slope > 0)) return 0;
+    if (!(site.SlopeNow(c) > 0)) return 0;
     const auto peak = ZeroOfGap([&](double x) { return site.PeakGap(c, x); }, scale);
     if (!peak) return NAN;
     if (!(site.Course(c, *peak) > level)) return 0;

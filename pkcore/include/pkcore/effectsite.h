@@ -15,6 +15,7 @@
 // Exponents given as TinyRate (removed terms) must come with coefficient 0.
 // Units are the caller's: rates per time unit, times in that unit.
 #include <array>
+#include <cmath>
 
 #include "pkcore/course.h"
 #include "pkcore/prediction.h"
@@ -60,11 +61,15 @@ class EffectSite {
   // The effect-site concentration x time units after c, with no more drug.
   double Course(const Effect& c, double x) const;
   CoursePoint CourseWithSlope(const Effect& c, double x) const;
+  // The slope of that course now (x = 0), without an exponential.
+  double SlopeNow(const Effect& c) const;
   // Cp − Ce x time units after c with no more drug, and its slope; Ce peaks
   // where it is 0.
   CoursePoint PeakGap(const Effect& c, double x) const;
 
  private:
+  double NearCourse(const Effect& c, double x) const;
+
   Plasma K_, l_;
   double ke0_;
   Effect m_;
@@ -77,5 +82,52 @@ namespace detail {
 // ∫_0^t e^(−k·(t−τ))·e^(−l·τ) dτ, accurate for any k, l >= 0.
 double Convolution(double l, double k, double t);
 }  // namespace detail
+
+// The row loops call these for every row and every objective evaluation; far
+// from the exponents they are the classic sums, which the compiler sees whole.
+
+inline double EffectSite::Coupling(const Effect& c, const EffectStep& step, double rate) const {
+  double gain = 0;
+  for (int j = 0; j < 3; ++j)
+    if (near_[j]) gain += ke0_ * c[j] * step.D[j] + K_[j] * rate * step.W[j];
+  return gain;
+}
+
+inline double EffectSite::SlopeNow(const Effect& c) const {
+  double slope = -ke0_ * c[3];
+  for (int j = 0; j < 3; ++j) slope += near_[j] ? ke0_ * c[j] : -l_[j] * c[j];
+  return slope;
+}
+
+inline void EffectSite::Advance(Effect& c, const EffectStep& step, double rate,
+                                double bolus) const {
+  const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
+  const Effect& e = step.e;
+  for (int k = 0; k < 4; ++k)
+    c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k] + bolus_[k] * bolus;
+  if (anyNear_) c[3] += coupling;
+}
+
+inline void EffectSite::Advance(Effect& c, const EffectStep& step, double rate) const {
+  const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
+  const Effect& e = step.e;
+  for (int k = 0; k < 4; ++k) c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k];
+  if (anyNear_) c[3] += coupling;
+}
+
+inline double EffectSite::Ce(const Effect& c) const {
+  if (!anyNear_) return c[0] + c[1] + c[2] + c[3];
+  double sum = 0;
+  for (int j = 0; j < 3; ++j)
+    if (!near_[j]) sum += c[j];
+  return sum + c[3];
+}
+
+inline double EffectSite::Course(const Effect& c, double x) const {
+  if (anyNear_) return NearCourse(c, x);
+  double sum = 0;
+  for (int k = 0; k < 4; ++k) sum += c[k] * std::exp(-m_[k] * x);
+  return sum;
+}
 
 }  // namespace pkcore

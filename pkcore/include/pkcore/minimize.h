@@ -36,17 +36,22 @@ Bracket BracketMinimum(double ax, double bx, F&& f, int maxSteps = kMaxBracketSt
   const double kMaxMagnify = 100;  // furthest parabolic step, in units of the last interval
   const double kTiny = 1e-20;      // keeps the parabola's denominator off zero
 
-  Bracket r;
-  double& a = r.a;
-  double& b = r.b;
-  double& c = r.c;
-  double& fa = r.fa;
-  double& fb = r.fb;
-  double& fc = r.fc;
-  a = ax;
-  b = bx;
-  fa = f(a);
-  fb = f(b);
+  double a = ax, b = bx, c = 0;
+  double fa = f(a), fb = f(b), fc = 0;
+  int steps = 0;
+  // The result, from the working values (kept in locals, where they stay in registers).
+  auto bracket = [&](bool found) {
+    Bracket r;
+    r.a = a;
+    r.b = b;
+    r.c = c;
+    r.fa = fa;
+    r.fb = fb;
+    r.fc = fc;
+    r.found = found;
+    r.steps = steps;
+    return r;
+  };
   if (fb > fa) {  // go downhill from a to b
     std::swap(a, b);
     std::swap(fa, fb);
@@ -54,8 +59,8 @@ Bracket BracketMinimum(double ax, double bx, F&& f, int maxSteps = kMaxBracketSt
   c = b + G * (b - a);
   fc = f(c);
   while (fb > fc) {
-    if (r.steps == maxSteps) return r;  // still falling: no bracket
-    ++r.steps;
+    if (steps == maxSteps) return bracket(false);  // still falling: no bracket
+    ++steps;
     const double p = (b - a) * (fb - fc);
     const double q = (b - c) * (fb - fa);
     const double D = detail::WithSignOf(std::fmax(std::fabs(q - p), kTiny), q - p);
@@ -69,14 +74,12 @@ Bracket BracketMinimum(double ax, double bx, F&& f, int maxSteps = kMaxBracketSt
         b = u;
         fa = fb;
         fb = fu;
-        r.found = true;
-        return r;
+        return bracket(true);
       }
       if (fu > fb) {
         c = u;
         fc = fu;
-        r.found = true;
-        return r;
+        return bracket(true);
       }
       u = c + G * (c - b);
       fu = f(u);
@@ -105,8 +108,7 @@ Bracket BracketMinimum(double ax, double bx, F&& f, int maxSteps = kMaxBracketSt
     fc = fu;
   }
   // The loop also ends on NaN; only ordered values make a bracket.
-  r.found = fb <= fc && fb <= fa;
-  return r;
+  return bracket(fb <= fc && fb <= fa);
 }
 
 // The outcome of a minimisation: the best point seen and its value; when
