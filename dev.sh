@@ -6,12 +6,15 @@
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
 #   ./dev.sh docs      regenerate the README's function reference
+#   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
+#   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD=${BUILD:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
-          g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 clang libclang-rt-14-dev)
+          g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 clang libclang-rt-14-dev
+          libreoffice-dev libreoffice-calc-nogui python3-uno)
 
 deps() {
   local missing=()
@@ -91,7 +94,7 @@ case "${1:-}" in
   test)
     deps
     build_windows
-    build -DAMBREL_WINDOWS_HOST_DIR="$PWD/$BUILD-x86_64/bin" -DAMBREL_DIST_DIR="$PWD/dist"
+    build -DAMBREL_WINDOWS_HOST_DIR="$PWD/$BUILD-x86_64/bin" -DAMBREL_DIST_DIR="$PWD/dist" -DAMBREL_CALC=ON
     ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
     sanitized_tests
     fuzz 15
@@ -111,12 +114,22 @@ case "${1:-}" in
     } > README.md.new
     mv README.md.new README.md
     ;;
+  libreoffice)
+    deps; build -DAMBREL_CALC=ON
+    mkdir -p dist/libreoffice
+    cp "$BUILD/calc/Ambrel.oxt" dist/libreoffice/
+    echo "dist/libreoffice/Ambrel.oxt"
+    ;;
+  libreoffice-example)
+    deps; build -DAMBREL_CALC=ON
+    /usr/bin/python3 calc/tools/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
+    ;;
   bench)
     deps; build
     "$BUILD/bench/pk_bench" "${@:2}"
     ;;
   *)
-    echo "usage: $0 {example|test|bench|fuzz [SECONDS]|windows|docs|build|deps}" >&2
+    echo "usage: $0 {example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|docs|build|deps}" >&2
     exit 2
     ;;
 esac

@@ -87,3 +87,35 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlVdPeak(double A, double B, double C, double l
 XLW_EXPORT LPXLFOPER XLW_STDCALL xldecrCe(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, LPXLFOPER decrConc, double A, double B, double C, double l1, double l2, double l3, double ke0) {
   return Call(AmbrelFunctions(), "decrCe", deltaTimes, Rate, IVBolus, decrConc, A, B, C, l1, l2, l3, ke0);
 }
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlBisEleveld(LPXLFOPER concEff, double age) {
+  return Call(AmbrelFunctions(), "BisEleveld", concEff, age);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlCeForBis(LPXLFOPER BIS, double age) {
+  return Call(AmbrelFunctions(), "CeForBis", BIS, age);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredGreco(LPXLFOPER CeA, LPXLFOPER CeB, double C50A, double C50B, double gamma, double alpha) {
+  return Call(AmbrelFunctions(), "PredGreco", CeA, CeB, C50A, C50B, gamma, alpha);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredHierarchical(LPXLFOPER CeHypnotic, LPXLFOPER CeOpioid, double C50Hypnotic, double gammaHypnotic, double C50Opioid, double gammaOpioid, double stimulus) {
+  return Call(AmbrelFunctions(), "PredHierarchical", CeHypnotic, CeOpioid, C50Hypnotic, gammaHypnotic, C50Opioid, gammaOpioid, stimulus);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlFFMAlSallami(double weight, double height, LPXLFOPER MALE, double age) {
+  return Call(AmbrelFunctions(), "FFMAlSallami", weight, height, MALE, age);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlIBW(double height, LPXLFOPER MALE) {
+  return Call(AmbrelFunctions(), "IBW", height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlABW(double weight, double height, LPXLFOPER MALE) {
+  return Call(AmbrelFunctions(), "ABW", weight, height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlBSA(double weight, double height) {
+  return Call(AmbrelFunctions(), "BSA", weight, height);
+}

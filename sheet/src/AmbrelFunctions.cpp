@@ -3,6 +3,7 @@
 
 #include "pkcore/bodysize.h"
 #include "pkcore/decrement.h"
+#include "pkcore/drugeffect.h"
 #include "pkcore/effect.h"
 #include "pkcore/model.h"
 #include "pkcore/peak.h"
@@ -215,6 +216,63 @@ Table Build() {
          auto level = a.TakeColumn(3);
          return pkcore::decrCe(std::move(dt), std::move(rate), std::move(bolus), std::move(level), HybridAt(a, 4, 10));
        }});
+
+  // Added since the first release; they register after the functions above.
+  const Parameter age = {"age", " Age in years ", Kind::Number};
+
+  add({"xlBisEleveld", "BisEleveld", " Propofol BIS from effect site concentration (Eleveld 2018) ",
+       {{"concEff", " Column with propofol effect site concentration (ug/mL) ", Kind::Column}, age},
+       [](Arguments& a) -> Result { return pkcore::BisEleveld(a.TakeColumn(0), a.Number(1)); }, true});
+
+  add({"xlCeForBis", "CeForBis", " Propofol effect site concentration (ug/mL) giving a BIS (Eleveld 2018) ",
+       {{"BIS", " Column (or one value) of BIS, above 0 and below 93 ", Kind::Column}, age},
+       [](Arguments& a) -> Result { return pkcore::CeForBis(a.TakeColumn(0), a.Number(1)); }, true});
+
+  add({"xlPredGreco", "PredGreco", " Probability of effect of two drugs, Greco surface ",
+       {{"CeA", " Column with effect site concentration of drug A ", Kind::Column},
+        {"CeB", " Column with effect site concentration of drug B ", Kind::Column},
+        {"C50A", " C50 of drug A alone (unit of CeA) ", Kind::Number},
+        {"C50B", " C50 of drug B alone (unit of CeB) ", Kind::Number},
+        {"gamma", " Gamma - steepness ", Kind::Number},
+        {"alpha", " Interaction: 0 additive, above 0 synergy, below 0 antagonism ", Kind::Number}},
+       [](Arguments& a) -> Result {
+         auto ceA = a.TakeColumn(0);
+         auto ceB = a.TakeColumn(1);
+         return pkcore::PredGreco(std::move(ceA), std::move(ceB), a.Number(2), a.Number(3), a.Number(4),
+                                  a.Number(5));
+       },
+       true});
+
+  add({"xlPredHierarchical", "PredHierarchical",
+       " Probability of no response: opioid lowers the stimulus, hypnotic suppresses the rest ",
+       {{"CeHypnotic", " Column with hypnotic effect site concentration ", Kind::Column},
+        {"CeOpioid", " Column with opioid effect site concentration ", Kind::Column},
+        {"C50Hypnotic", " Hypnotic C50 at stimulus intensity 1 ", Kind::Number},
+        {"gammaHypnotic", " Hypnotic gamma - steepness ", Kind::Number},
+        {"C50Opioid", " Opioid C50 at stimulus intensity 1 ", Kind::Number},
+        {"gammaOpioid", " Opioid gamma - steepness ", Kind::Number},
+        {"stimulus", " Stimulus intensity without opioid (e.g. 1) ", Kind::Number}},
+       [](Arguments& a) -> Result {
+         auto hypnotic = a.TakeColumn(0);
+         auto opioid = a.TakeColumn(1);
+         return pkcore::PredHierarchical(std::move(hypnotic), std::move(opioid), a.Number(2), a.Number(3),
+                                         a.Number(4), a.Number(5), a.Number(6));
+       },
+       true});
+
+  // Body-size descriptors for the recent drug models.
+  const Parameter weight = {"weight", " Weight in kg ", Kind::Number};
+  const Parameter height = {"height", " Height in cm ", Kind::Number};
+  add({"xlFFMAlSallami", "FFMAlSallami", " Fat-free mass (kg), Al-Sallami Clin Pharmacokinet 2015, children and adults ",
+       {weight, height, kSex, {"age", " Age in years (above 0) ", Kind::Number}},
+       [](Arguments& a) -> Result { return pkcore::FFMAlSallami(a.Number(0), a.Number(1), a.Flag(2), a.Number(3)); },
+       true});
+  add({"xlIBW", "IBW", " Ideal body weight (kg), Devine 1974: 50 (male) or 45.5 (female) + 2.3 kg per inch over 5 ft; from 152.4 cm ",
+       {height, kSex}, [](Arguments& a) -> Result { return pkcore::IBW(a.Number(0), a.Flag(1)); }, true});
+  add({"xlABW", "ABW", " Adjusted body weight (kg): IBW (Devine) + 0.4 x (weight - IBW) ", {weight, height, kSex},
+       [](Arguments& a) -> Result { return pkcore::ABW(a.Number(0), a.Number(1), a.Flag(2)); }, true});
+  add({"xlBSA", "BSA", " Body surface area (m2), Mosteller 1987 ", {weight, height},
+       [](Arguments& a) -> Result { return pkcore::BSA(a.Number(0), a.Number(1)); }, true});
 
   return t;
 }

@@ -83,3 +83,27 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlABP700V1Eleveld(double weight, double age, do
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPropEleveldFinal(double weight, double height, double pma, double age, LPXLFOPER male, LPXLFOPER venous, LPXLFOPER opiates, LPXLFOPER patient) {
   return Call(CorvelFunctions(), "PropEleveldFinal", weight, height, pma, age, male, venous, opiates, patient);
 }
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlRemiEleveld(double Age, double Weight, double Height, LPXLFOPER MALE) {
+  return Call(CorvelFunctions(), "RemiEleveld", Age, Weight, Height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlRemiKim(double Age, double Weight, double Height, LPXLFOPER MALE) {
+  return Call(CorvelFunctions(), "RemiKim", Age, Weight, Height, MALE);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlDexHannivoort(double Weight) {
+  return Call(CorvelFunctions(), "DexHannivoort", Weight);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlDexDyck(double Height) {
+  return Call(CorvelFunctions(), "DexDyck", Height);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlPropSchuttler(double Age, double Weight) {
+  return Call(CorvelFunctions(), "PropSchuttler", Age, Weight);
+}
+
+XLW_EXPORT LPXLFOPER XLW_STDCALL xlModelCheck(LPXLFOPER model, double Age, double Weight, double Height, LPXLFOPER MALE) {
+  return Call(CorvelFunctions(), "ModelCheck", model, Age, Weight, Height, MALE);
+}

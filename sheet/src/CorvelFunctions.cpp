@@ -1,5 +1,6 @@
 // Corvel, the drug models: each worksheet function returns a published model's
 // PK parameter set as a column.
+#include "drugmodels/check.h"
 #include "drugmodels/models.h"
 #include "sheet/Functions.h"
 
@@ -96,6 +97,39 @@ Table Build() {
          return PropEleveldFinal(a.Number(0), a.Number(1), a.Number(2), a.Number(3), a.Flag(4), a.Flag(5),
                                  a.Flag(6), a.Flag(7));
        }});
+
+  // Added after the first release: they register after the functions above.
+  // Unlike the older models they answer covariates they cannot use, and
+  // patients for whom a volume or clearance would not be positive, with a text.
+  const Parameter age = {"Age", " Age in years ", Kind::Number};
+  const Parameter weight = {"Weight", " Weight in kg ", Kind::Number};
+  const Parameter height = {"Height", " Height in cm ", Kind::Number};
+  const Parameter sex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag};
+  add({"xlRemiEleveld", "RemiEleveld", " Remifentanil (incl. ke0), Eleveld et al. Anesthesiology 2017 ",
+       {age, weight, height, sex},
+       [](Arguments& a) -> Result { return RemiEleveld(a.Number(0), a.Number(1), a.Number(2), a.Flag(3)); }, true});
+  add({"xlRemiKim", "RemiKim", " Remifentanil, Kim et al. Anesthesiology 2017 (obese adults), no ke0 ",
+       {age, weight, height, sex},
+       [](Arguments& a) -> Result { return RemiKim(a.Number(0), a.Number(1), a.Number(2), a.Flag(3)); }, true});
+  add({"xlDexHannivoort", "DexHannivoort", " Dexmedetomidine, Hannivoort et al. Anesthesiology 2015, no ke0 ", {weight},
+       [](Arguments& a) -> Result { return DexHannivoort(a.Number(0)); }, true});
+  add({"xlDexDyck", "DexDyck", " Dexmedetomidine, Dyck et al. Anesthesiology 1993 (adults, by height), no ke0 ",
+       {height}, [](Arguments& a) -> Result { return DexDyck(a.Number(0)); }, true});
+  add({"xlPropSchuttler", "PropSchuttler",
+       " Propofol, Schuttler and Ihmsen Anesthesiology 2000 (arterial samples, infusion), no ke0 ", {age, weight},
+       [](Arguments& a) -> Result { return PropSchuttler(a.Number(0), a.Number(1)); }, true});
+  add({"xlModelCheck", "ModelCheck",
+       " OK, or the first reason not to trust a model's result for this patient: bad input, James LBM past its peak, "
+       "a result not positive, outside the study's range ",
+       {{"model", " A Corvel model's name as text, e.g. \"RemiEleveld\" ", Kind::Text},
+        {"Age", " Age in years (empty if the model does not use it) ", Kind::Number},
+        {"Weight", " Weight in kg (empty if the model does not use it) ", Kind::Number},
+        {"Height", " Height in cm (empty if the model does not use it) ", Kind::Number},
+        {"MALE", " Gender, male=1, female=0 (empty if the model does not use it) ", Kind::OptionalFlag}},
+       [](Arguments& a) -> Result {
+         return ModelCheck(a.Text(0), a.Number(1), a.Number(2), a.Number(3), a.OptionalFlag(4));
+       },
+       true});
   return t;
 }
 

@@ -36,4 +36,15 @@ ParameterSet ABP700V1Eleveld(double weight, double age, double height, bool male
 ParameterSet PropEleveldFinal(double weight, double height, double pma, double age, bool male,
                               bool venous, bool opiates, bool patient);
 
+// Models of today. Unlike the models above, they throw pkcore::InputError for
+// an age, weight or height that is not a positive finite number, and for a
+// patient to whom the model would give a volume or clearance that is not
+// positive (the message names the value and the limit).
+ParameterSet RemiEleveld(double age, double weight, double height, bool male);  // remifentanil, with ke0
+ParameterSet RemiKim(double age, double weight, double height, bool male);      // remifentanil, length 6
+ParameterSet DexHannivoort(double weight);                                      // dexmedetomidine, length 6
+ParameterSet DexDyck(double height);  // dexmedetomidine, length 6; adults: refuses 117.2 cm and below
+// Propofol from arterial samples during infusions, length 6.
+ParameterSet PropSchuttler(double age, double weight);
+
 }  // namespace drugmodels

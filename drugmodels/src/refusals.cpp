@@ -1,0 +1,74 @@
+#include "refusals.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+
+#include "pkcore/errors.h"
+
+namespace drugmodels::detail {
+namespace {
+
+std::string Printed(const char* format, double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+struct Entry {
+  const char* name;
+  const char* unit;
+};
+constexpr Entry kEntries[] = {{"V1", "L"},       {"V2", "L"},       {"V3", "L"},    {"Cl1", "L/min"},
+                              {"Cl2", "L/min"}, {"Cl3", "L/min"}, {"ke0", "1/min"}};
+
+}  // namespace
+
+std::string Shown(double value) { return Printed("%.6g", value); }
+
+std::pair<std::string, std::string> ShownApart(double a, double b) {
+  for (int digits = 6; digits <= 17; ++digits) {
+    const std::string format = "%." + std::to_string(digits) + "g";
+    std::string shownA = Printed(format.c_str(), a), shownB = Printed(format.c_str(), b);
+    if (shownA != shownB) return {shownA, shownB};
+  }
+  // Equal: the shortest text that reads back as the number.
+  for (int digits = 6;; ++digits) {
+    const std::string format = "%." + std::to_string(digits) + "g";
+    const std::string shown = Printed(format.c_str(), a);
+    if (digits == 17 || std::strtod(shown.c_str(), nullptr) == a) return {shown, shown};
+  }
+}
+
+std::string Limit(const char* name, const char* relation, double limit, const char* unit, const std::string& reason,
+                  double value) {
+  const auto [shownLimit, shownValue] = ShownApart(limit, value);
+  return std::string(name) + " has to be " + relation + " " + shownLimit + " " + unit + reason + ", not " +
+         shownValue + "!";
+}
+
+void RequirePositive(const char* name, double value, const char* unit) {
+  if (!std::isfinite(value)) throw pkcore::InputError(std::string(name) + " has to be a finite number!");
+  if (!(value > 0))
+    throw pkcore::InputError(std::string(name) + " has to be above 0 " + unit + ", not " + Shown(value) + "!");
+}
+
+std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartments) {
+  for (std::size_t i = 0; i < p.size() && i < std::size(kEntries); ++i) {
+    if (twoCompartments && (i == 2 || i == 5)) continue;
+    const Entry& e = kEntries[i];
+    if (!std::isfinite(p[i])) return std::string(model) + " gives no finite " + e.name + " for this patient!";
+    if (!(p[i] > 0))
+      return std::string(model) + " gives " + e.name + " = " + Shown(p[i]) + " " + e.unit +
+             " for this patient; it has to be above 0!";
+  }
+  return "";
+}
+
+void RequireUsable(const char* model, const ParameterSet& p) {
+  const std::string reason = Unusable(model, p);
+  if (!reason.empty()) throw pkcore::InputError(reason);
+}
+
+}  // namespace drugmodels::detail

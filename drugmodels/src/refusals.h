@@ -1,0 +1,36 @@
+#pragma once
+// The texts with which the recent models and the plausibility check refuse a
+// patient. Each names the value and the limit and ends in "!", as the cell
+// shows it.
+#include <string>
+#include <utility>
+
+#include "drugmodels/models.h"
+
+namespace drugmodels::detail {
+
+// A number as a message shows it: six significant digits.
+std::string Shown(double value);
+
+// Both numbers as Shown, or with as many more digits as it takes to tell them
+// apart (numbers that are equal are shown as they are).
+std::pair<std::string, std::string> ShownApart(double a, double b);
+
+// "Age has to be below 81.0281 yr for ..., not 88!": the value with enough
+// digits that it never reads as equal to the limit.
+std::string Limit(const char* name, const char* relation, double limit, const char* unit, const std::string& reason,
+                  double value);
+
+// Throws pkcore::InputError unless value is a positive finite number.
+void RequirePositive(const char* name, double value, const char* unit);
+
+// The first entry of a parameter set that is not a positive finite number,
+// as a reason ("RemiKim gives Cl2 = -0.1 L/min for this patient; it has to be
+// above 0!"), or "" when every entry is. A two-compartment model's V3 and Cl3
+// are 0 by design and not checked.
+std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartments = false);
+
+// Throws the reason of Unusable as a pkcore::InputError, if any.
+void RequireUsable(const char* model, const ParameterSet& p);
+
+}  // namespace drugmodels::detail
