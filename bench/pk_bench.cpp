@@ -80,7 +80,7 @@ BENCHMARK(BM_ExpFloor)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMil
 
 void BM_PredCp(benchmark::State& state) {
   Moved(state, Sheet(state.range(0)), [](vector<double> dt, vector<double> rate, vector<double> bolus) {
-    return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]);
+    return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]});
   });
   Rows(state, kSheetRows);
 }
@@ -97,8 +97,7 @@ BENCHMARK(BM_PredCp_Straightforward)->ArgName("varying")->Arg(0)->Arg(1)->Unit(b
 
 void BM_PredCe(benchmark::State& state) {
   Moved(state, Sheet(state.range(0)), [](vector<double> dt, vector<double> rate, vector<double> bolus) {
-    return pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), kH[0], kH[1], kH[2], kH[3], kH[4], kH[5],
-                          kKe0);
+    return pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0});
   });
   Rows(state, kSheetRows);
 }
@@ -107,7 +106,7 @@ BENCHMARK(BM_PredCe)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMilli
 void BM_PredCpVCl(benchmark::State& state) {
   Moved(state, Sheet(state.range(0)), [](vector<double> dt, vector<double> rate, vector<double> bolus) {
     const auto& v = kVolCl;
-    return pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), v[0], v[1], v[2], v[3], v[4], v[5]);
+    return pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), {v[0], v[1], v[2], v[3], v[4], v[5]});
   });
   Rows(state, kSheetRows);
 }
@@ -115,7 +114,7 @@ BENCHMARK(BM_PredCpVCl)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMi
 
 void BM_PredEff(benchmark::State& state) {
   static const vector<double> ce =
-      pkcore::PredCe(Sheet(true).dt, Sheet(true).rate, Sheet(true).bolus, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0);
+      pkcore::PredCe(Sheet(true).dt, Sheet(true).rate, Sheet(true).bolus, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0});
   for (auto _ : state) benchmark::DoNotOptimize(pkcore::PredEff(ce, 95, 10, 3.4, state.range(0) ? 2.7 : 1));
   Rows(state, kSheetRows);
 }
@@ -138,7 +137,7 @@ Schedule MakeSchedule(std::size_t n) {
 void BM_TciCp(benchmark::State& state) {
   const Schedule s = MakeSchedule(4320);
   for (auto _ : state)
-    benchmark::DoNotOptimize(pkcore::TciCp(s.dt, s.target, 200, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]));
+    benchmark::DoNotOptimize(pkcore::TciCp(s.dt, s.target, 200, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]}));
   Rows(state, 4320);
 }
 BENCHMARK(BM_TciCp)->Unit(benchmark::kMicrosecond);
@@ -146,7 +145,7 @@ BENCHMARK(BM_TciCp)->Unit(benchmark::kMicrosecond);
 void BM_CalcRate(benchmark::State& state) {
   const Schedule s = MakeSchedule(4320);
   for (auto _ : state)
-    benchmark::DoNotOptimize(pkcore::CalcRate(s.dt, s.bolus, s.target, 200, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]));
+    benchmark::DoNotOptimize(pkcore::CalcRate(s.dt, s.bolus, s.target, 200, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]}));
   Rows(state, 4320);
 }
 BENCHMARK(BM_CalcRate)->Unit(benchmark::kMicrosecond);
@@ -154,7 +153,7 @@ BENCHMARK(BM_CalcRate)->Unit(benchmark::kMicrosecond);
 void BM_TciCe(benchmark::State& state) {
   const Schedule s = MakeSchedule(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state)
-    benchmark::DoNotOptimize(pkcore::TciCe(s.dt, s.target, 200, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0));
+    benchmark::DoNotOptimize(pkcore::TciCe(s.dt, s.target, 200, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0}));
   Rows(state, static_cast<std::size_t>(state.range(0)));
 }
 BENCHMARK(BM_TciCe)->Arg(720)->Arg(4320)->Unit(benchmark::kMicrosecond);
@@ -177,7 +176,7 @@ vector<double> Durations() {  // 0, 10, ..., 600 minutes
 void BM_CsDtCp(benchmark::State& state) {
   const vector<double> t = Durations();
   for (auto _ : state)
-    benchmark::DoNotOptimize(pkcore::CsDtCp(t, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], 50));
+    benchmark::DoNotOptimize(pkcore::CsDtCp(t, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]}, 50));
   Rows(state, t.size());
 }
 BENCHMARK(BM_CsDtCp)->Unit(benchmark::kMicrosecond);
@@ -193,7 +192,7 @@ vector<double> DurationsFor(std::int64_t rows) {
 void BM_CsDtCe(benchmark::State& state) {
   const vector<double> t = DurationsFor(state.range(0));
   for (auto _ : state)
-    benchmark::DoNotOptimize(pkcore::CsDtCe(t, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0, 50));
+    benchmark::DoNotOptimize(pkcore::CsDtCe(t, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0}, 50));
   Rows(state, t.size());
 }
 BENCHMARK(BM_CsDtCe)->Arg(0)->Arg(720)->Unit(benchmark::kMicrosecond);
@@ -224,7 +223,7 @@ Decrement MakeDecrement() {
 void BM_decrCe(benchmark::State& state) {
   const Decrement d = MakeDecrement();
   for (auto _ : state)
-    benchmark::DoNotOptimize(pkcore::decrCe(d.dt, d.rate, d.bolus, d.level, kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0));
+    benchmark::DoNotOptimize(pkcore::decrCe(d.dt, d.rate, d.bolus, d.level, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0}));
   Rows(state, 4320);
 }
 BENCHMARK(BM_decrCe)->Unit(benchmark::kMicrosecond);
@@ -239,12 +238,12 @@ void BM_decrCe_Straightforward(benchmark::State& state) {
 BENCHMARK(BM_decrCe_Straightforward)->Unit(benchmark::kMicrosecond);
 
 void BM_TPeak(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(pkcore::TPeak(kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0));
+  for (auto _ : state) benchmark::DoNotOptimize(pkcore::TPeak({kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0}));
 }
 BENCHMARK(BM_TPeak)->Unit(benchmark::kMicrosecond);
 
 void BM_TPeak2ke0(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(pkcore::TPeak2ke0(kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], 1.6));
+  for (auto _ : state) benchmark::DoNotOptimize(pkcore::TPeak2ke0({kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]}, 1.6));
 }
 BENCHMARK(BM_TPeak2ke0)->Unit(benchmark::kMicrosecond);
 

@@ -91,7 +91,7 @@ void BM_CorePredCp(benchmark::State& state) {
     vector<double> dt = s.dt.values, rate = s.rate.values, bolus = s.bolus.values;
     state.ResumeTiming();
     benchmark::DoNotOptimize(
-        pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]));
+        pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]}));
   }
   state.counters["rows"] = benchmark::Counter(static_cast<double>(state.iterations() * kRows),
                                               benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

@@ -1,11 +1,13 @@
 #include "pkcore/decrement.h"
 
+#include <algorithm>
 #include <cmath>
-#include <optional>
+#include <limits>
 
 #include "interval.h"
+#include "pkcore/course.h"
+#include "pkcore/effectsite.h"
 #include "pkcore/minimize.h"
-#include "pkcore/model.h"
 #include "pkcore/prediction.h"
 
 namespace pkcore {
@@ -13,36 +15,42 @@ namespace {
 
 using detail::Sum;
 
+constexpr const char* kCheck = "Check PK parameters and/or decrement!";
 constexpr double kStep = 0.1;  // holding-step length, in the caller's time unit
 // The holding simulation walks to the last duration in steps of 0.1; beyond
 // this a worksheet call would take minutes (or, for an infinite value, forever).
 constexpr double kLongestTimes = 1e7;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 void ValidateTimes(const std::vector<double>& Times) {
   for (std::size_t i = 1; i < Times.size(); ++i)
-    if (!(Times[i] - Times[i - 1] > 0)) throw "#Times have to be in ascending order!";
+    if (!(Times[i] - Times[i - 1] > 0)) throw InputError("#Times have to be in ascending order!");
+  // Durations count from the start of the infusion. A negative one would also
+  // start the clock there and walk it up in steps of 0.1.
   for (double t : Times)
-    if (!(t <= kLongestTimes) || !std::isfinite(t)) throw "#Times have to be finite and at most 1e7!";
+    if (t < 0) throw InputError("#Times cannot be negative!");
+  for (double t : Times)
+    if (!(t <= kLongestTimes) || !std::isfinite(t))
+      throw InputError("#Times have to be finite and at most 1e7!");
 }
 
 void ValidateDecrement(double decr) {
   // At 100 % or more the level is 0 or below, which free decay never reaches.
-  if (decr >= 100) throw "Decrement has to be below 100%!";
+  if (decr >= 100) throw InputError("Decrement has to be below 100%!");
 }
 
 // Holds the plasma concentration at 1 over steps of up to 0.1, landing on each
 // Times value; calls land(j) at the landing on row j. Effect-site components
-// are carried along when effect is given.
+// are carried along when an effect site is given.
 class HoldingSimulation {
  public:
-  HoldingSimulation(const Plasma& u, const Plasma& l, Plasma& s)
-      : u_(u), s_(s), plasmaDecay_(l) {}
+  HoldingSimulation(const Plasma& K, const Plasma& u, const Plasma& l, Plasma& s)
+      : K_(K), u_(u), s_(s), plasmaDecay_(l) {}
 
-  void CarryEffect(const Effect& E, const Effect& m, Effect& c) {
-    E_ = E;
-    m_ = m;
+  void CarryEffect(const EffectSite& site, Effect& c) {
+    site_ = &site;
     c_ = &c;
-    effectDecay_.emplace(m);
+    effectSteps_.emplace(site);
   }
 
   template <class Land>
@@ -68,51 +76,79 @@ class HoldingSimulation {
   void Hold(double h) {
     const Plasma& f = plasmaDecay_.At(h, kStep);
     const double perUnitRate = u_[0] * (1 - f[0]) + u_[1] * (1 - f[1]) + u_[2] * (1 - f[2]);
-    // A step of length 0, or one so short (clock rounding before a landing)
-    // that no decay factor differs from 1, changes nothing; its rate would be
-    // 0/0 and spread NaN to every later row.
-    if (perUnitRate == 0) return;
+    if (perUnitRate == 0) {
+      // No decay factor differs from 1. A step of length 0 changes nothing (its
+      // rate would be 0/0); a shorter one than the factors resolve, such as a
+      // first duration of 1e-300, holds the plasma at 1 in the limit by a
+      // bolus, which is what it is then.
+      if (h > 0) GiveBolus();
+      return;
+    }
     double Z = (1 - (s_[0] * f[0] + s_[1] * f[1] + s_[2] * f[2])) / perUnitRate;
     if (Z < 0) Z = 0;
     for (int j = 0; j < 3; ++j) s_[j] = s_[j] * f[j] + (1 - f[j]) * u_[j] * Z;
-    if (c_) {
-      const Effect& e = effectDecay_->At(h, kStep);
-      Effect& c = *c_;
-      for (int k = 0; k < 4; ++k) c[k] = c[k] * e[k] + (E_[k] / m_[k]) * Z * (1 - e[k]);
-    }
+    if (c_) site_->Advance(*c_, effectSteps_->At(h, kStep), Z);
   }
 
-  Plasma u_;
+  void GiveBolus() {
+    const double dose = (1 - Sum(s_)) / (K_[0] + K_[1] + K_[2]);
+    if (!(dose > 0)) return;
+    for (int j = 0; j < 3; ++j) s_[j] += K_[j] * dose;
+    if (c_)
+      for (int k = 0; k < 4; ++k) (*c_)[k] += site_->Bolus()[k] * dose;
+  }
+
+  Plasma K_, u_;
   Plasma& s_;
   detail::DecayCache2<3> plasmaDecay_;
-  Effect E_{}, m_{};
+  const EffectSite* site_ = nullptr;
   Effect* c_ = nullptr;
-  std::optional<detail::DecayCache2<4>> effectDecay_;
+  std::optional<detail::EffectStepCache2> effectSteps_;
 };
 
-// Time for the free course of components c to fall to level, searched from
-// the bracket (ax, bx); xmin keeps its value if the search does not converge.
-template <std::size_t N>
-void TimeToLevel(const std::array<double, N>& c, const std::array<double, N>& m, double level,
-                 double ax, double bx, double& xmin) {
-  auto miss = [&](double x) {
-    const double d = detail::FreeCourse(c, m, x) - level;
-    return d * d;
+// Time for the free plasma course Σ s_j·e^(−l_j·x) to fall to level, searched
+// from guess; 0 if it starts at or below the level (it only falls).
+double PlasmaFallTime(const Plasma& s, const Plasma& l, double level, double guess) {
+  if (!(Sum(s) > level)) return 0;
+  auto course = [&](double x) {
+    CoursePoint p;
+    for (int j = 0; j < 3; ++j) {
+      const double term = s[j] * std::exp(-l[j] * x);
+      p.value += term;
+      p.slope -= l[j] * term;
+      p.curvature += l[j] * l[j] * term;
+    }
+    return p;
   };
-  double cx, fa, fb, fc;
-  BracketMinimum(ax, bx, cx, fa, fb, fc, miss);
-  BrentMinimize(ax, bx, cx, miss, 1e-9, xmin);
+  const double scale = 1 / std::max({l[0], l[1], l[2]});
+  return FallTime(course, level, 0, guess, scale).value_or(kNaN);
+}
+
+// Time for the free effect-site course of c to fall to level, after its peak
+// if it still rises; 0 if it never rises above the level.
+double EffectFallTime(const EffectSite& site, const Effect& c, double level, double guess) {
+  auto course = [&](double x) { return site.CourseWithSlope(c, x); };
+  const double scale = 1 / site.Rates()[3];
+  double from = 0;
+  if (!(site.Ce(c) > level)) {
+    if (!(site.SlopeNow(c) > 0)) return 0;
+    const std::optional<double> peak =
+        ZeroOfGap([&](double x) { return site.PeakGap(c, x); }, scale);
+    if (!peak) return kNaN;
+    if (!(site.Course(c, *peak) > level)) return 0;
+    from = *peak;
+  }
+  return FallTime(course, level, from, guess, scale).value_or(kNaN);
 }
 
 }  // namespace
 
-std::vector<double> CsDtCp(std::vector<double> Times, double A, double B, double C, double l1,
-                           double l2, double l3, double decr) {
+std::vector<double> CsDtCp(std::vector<double> Times, const HybridModel& model, double decr) {
   ValidateTimes(Times);
-  if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && decr > 0))
-    throw "Check PK parameters and/or decrement!";
+  model.Validate(Rule::Complete, kCheck);
+  if (!(decr > 0)) throw InputError(kCheck);
   ValidateDecrement(decr);
-  Plasma K = {A, B, C}, l = {l1, l2, l3};
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);  // l1 > 0 here
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const double level = 1 - decr / 100;
@@ -121,52 +157,59 @@ std::vector<double> CsDtCp(std::vector<double> Times, double A, double B, double
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;
   Plasma s = {0, 0, 0};
-  double tLast = 0;
-  HoldingSimulation hold(u, l, s);
+  TrendGuess trend;  // decrement times change smoothly with the duration
+  HoldingSimulation hold(K, u, l, s);
   hold.Run(Times, Times[0] == 0 ? 1 : 0, 0.0, [&](std::size_t j) {
-    const double G = tLast > 0 ? tLast : 0;
-    TimeToLevel(s, l, level, G + 1000, G + 100, tLast);
-    result[j] = tLast;
+    result[j] = PlasmaFallTime(s, l, level, trend.At(Times[j]));
+    trend.Add(Times[j], result[j]);
   });
   return result;
 }
 
-std::vector<double> CsDtCpVCl(std::vector<double> Times, double V1, double V2, double V3,
-                              double Cl1, double Cl2, double Cl3, double decr) {
-  const std::vector<double> h = Cl2Hyb({V1, V2, V3, Cl1, Cl2, Cl3});
-  return CsDtCp(std::move(Times), h[0], h[1], h[2], h[3], h[4], h[5], decr);
+std::vector<double> CsDtCpVCl(std::vector<double> Times, const VolClModel& model, double decr) {
+  return CsDtCp(std::move(Times), ToHybrid(model), decr);
 }
 
-std::vector<double> CsDtCe(std::vector<double> Times, double A, double B, double C, double l1,
-                           double l2, double l3, double ke0, double decr) {
+std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, double decr) {
   ValidateTimes(Times);
-  if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && ke0 > 0 && decr > 0))
-    throw "Check PK parameters and/or decrement!";
+  model.Validate(Rule::Complete, kCheck);
+  const double ke0 = model.Ke0(Rule::Complete, kCheck);
+  if (!(decr > 0)) throw InputError(kCheck);
   ValidateDecrement(decr);
-  Plasma K = {A, B, C}, l = {l1, l2, l3};
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);  // l1 > 0 here
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  ke0 = detail::NudgeKe0(ke0, l[0], l[1], l[2]);
-  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
-  const Effect m = {l[0], l[1], l[2], ke0};
+  const EffectSite site(K, l, ke0);
+  const Effect& G = site.Infusion();
+  const Effect& m = site.Rates();
   const double level = 1 - decr / 100;
 
   // Load the effect site with a 0.1-long infusion whose effect-site peak is 1.
-  auto loadCourse = [&](double x) {
-    double sum = 0;
-    for (int k = 0; k < 4; ++k) sum += (E[k] / m[k]) * (1 - std::exp(-m[k] * kStep)) * std::exp(-m[k] * x);
-    return -sum;
-  };
-  double tPeak = 0;
-  const double fmin = BrentMinimize(0, 50, 1000, loadCourse, 1e-9, tPeak);
+  const EffectStep loadStep = site.Step(kStep);
+  const double unitCoupling = site.AnyNear() ? site.Coupling({0, 0, 0, 0}, loadStep, 1) : 0;
+  Effect unit;  // the state at the end of a unit-rate loading infusion
+  for (int k = 0; k < 4; ++k) unit[k] = G[k] * (1 - std::exp(-m[k] * kStep));
+  if (site.AnyNear()) unit[3] += unitCoupling;
+  auto loadCourse = [&](double x) { return -site.Course(unit, x); };
+  const Minimum load = BrentMinimize(0, 50, 1000, loadCourse, 1e-9);
+  if (!load.converged) throw InputError("No peak found for this model!");
+  const double tPeak = load.x;
   Plasma s = {0, 0, 0};
   Effect c = {0, 0, 0, 0};
   if (tPeak > kStep) {
-    const double H = 1 / -fmin;
+    const double H = 1 / -load.fx;
     for (int j = 0; j < 3; ++j)
       s[j] = std::exp(-l[j] * tPeak) * (1 - std::exp(-l[j] * kStep)) * H * u[j];
     for (int k = 0; k < 4; ++k)
-      c[k] = std::exp(-m[k] * tPeak) * (1 - std::exp(-m[k] * kStep)) * H * (E[k] / m[k]);
+      c[k] = std::exp(-m[k] * tPeak) * (1 - std::exp(-m[k] * kStep)) * H * G[k];
+    if (site.AnyNear()) {
+      // What the near components gave the effect site during the loading and
+      // the decay to its peak.
+      Effect loaded = {0, 0, 0, 0};
+      for (int j = 0; j < 3; ++j) loaded[j] = H * unit[j];
+      c[3] += H * unitCoupling * std::exp(-ke0 * tPeak) +
+              site.Coupling(loaded, site.Step(tPeak), 0);
+    }
   }
 
   const std::size_t n = Times.size();
@@ -175,67 +218,42 @@ std::vector<double> CsDtCe(std::vector<double> Times, double A, double B, double
   while (first < n && Times[first] <= tPeak) ++first;
   if (first == n) return result;
 
-  double tLast = tPeak;
-  HoldingSimulation hold(u, l, s);
-  hold.CarryEffect(E, m, c);
+  TrendGuess trend;  // decrement times change smoothly with the duration
+  HoldingSimulation hold(K, u, l, s);
+  hold.CarryEffect(site, c);
   hold.Run(Times, first, tPeak + kStep, [&](std::size_t j) {
-    TimeToLevel(c, m, level, 0, tLast > 0 ? tLast : 500, tLast);
-    result[j] = tLast;
+    result[j] = EffectFallTime(site, c, level, trend.Empty() ? tPeak : trend.At(Times[j]));
+    trend.Add(Times[j], result[j]);
   });
   return result;
 }
 
 std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> Rate,
-                           std::vector<double> IVBolus, std::vector<double> decrConc, double A,
-                           double B, double C, double l1, double l2, double l3, double ke0) {
+                           std::vector<double> IVBolus, std::vector<double> decrConc,
+                           const HybridModel& model) {
+  constexpr const char* kNegative = "Negative PK parameter!";
   const std::size_t n = deltaTimes.size();
   if (Rate.size() != n || IVBolus.size() != n || decrConc.size() != n)
-    throw "Columns of different length!";
-  if (A < 0 || B < 0 || C < 0 || l1 < 0 || l2 < 0 || l3 < 0 || ke0 < 0)
-    throw "Negative PK parameter!";
-  Plasma K = {A, B, C}, l = {l1, l2, l3};
+    throw InputError("Columns of different length!");
+  model.Validate(Rule::NonNegative, kNegative);
+  const double ke0 = model.Ke0(Rule::NonNegative, kNegative);
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);
-  ke0 = detail::NudgeKe0(ke0, l[0], l[1], l[2]);
-  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
-  const Effect m = {l[0], l[1], l[2], ke0};
+  const EffectSite site(K, l, ke0);
 
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;
-  Effect c = {E[0] * IVBolus[0], E[1] * IVBolus[0], E[2] * IVBolus[0], E[3] * IVBolus[0]};
+  const Effect& B = site.Bolus();
+  Effect c = {B[0] * IVBolus[0], B[1] * IVBolus[0], B[2] * IVBolus[0], B[3] * IVBolus[0]};
   double tLast = 0;
-  detail::DecayCache<4> decay(m);
+  detail::EffectStepCache steps(site);
   for (std::size_t i = 1; i < n; ++i) {
-    const Effect& e = decay.At(deltaTimes[i]);
-    const double rate = Rate[i], bolus = IVBolus[i];
-    for (int k = 0; k < 4; ++k)
-      c[k] = (E[k] / m[k]) * rate * (1 - e[k]) + e[k] * c[k] + E[k] * bolus;
+    site.Advance(c, steps.At(deltaTimes[i]), Rate[i], IVBolus[i]);
     const double level = decrConc[i];
-    if (Sum(c) <= level) continue;  // already at or below the level: 0
-    if (!(level > 0)) throw "Decrement concentration has to be positive!";
-
-    const double bx = tLast > 0 ? tLast : 500;
-    // Slope of the free course now: −Σ m·c, that is ke0·(Cp − Ce).
-    double slope = 0;
-    for (int k = 0; k < 4; ++k) slope -= m[k] * c[k];
-    if (!(slope > 0)) {
-      TimeToLevel(c, m, level, 0, bx, tLast);
-    } else {
-      // Still rising: the level is crossed once on the way back in time and
-      // once after the peak. The decrement time is the later crossing, so the
-      // search runs on |y| past the peak, where the course only falls.
-      auto minusCe = [&](double x) { return -detail::FreeCourse(c, m, x); };
-      double ax0 = 0, bx0 = bx, cx0, fa, fb, fc, tTop = 0;
-      BracketMinimum(ax0, bx0, cx0, fa, fb, fc, minusCe);
-      BrentMinimize(ax0, bx0, cx0, minusCe, 1e-9, tTop);
-      auto miss = [&](double y) {
-        const double d = detail::FreeCourse(c, m, tTop + std::fabs(y)) - level;
-        return d * d;
-      };
-      double ax = 0, by = bx, cy, fy0, fy1, fy2, y = tLast - tTop;
-      BracketMinimum(ax, by, cy, fy0, fy1, fy2, miss);
-      BrentMinimize(ax, by, cy, miss, 1e-9, y);
-      tLast = tTop + std::fabs(y);
-    }
+    if (site.Ce(c) <= level) continue;  // already at or below the level: 0
+    if (!(level > 0)) throw InputError("Decrement concentration has to be positive!");
+    // Without more drug the last answer, one interval on, is the crossing.
+    tLast = EffectFallTime(site, c, level, tLast - deltaTimes[i]);
     result[i] = tLast;
   }
   return result;

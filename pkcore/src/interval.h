@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "pkcore/effectsite.h"
 #include "pkcore/prediction.h"
 
 namespace pkcore::detail {
@@ -17,40 +18,75 @@ std::array<double, N> Decay(const std::array<double, N>& rates, double dt) {
 
 // Worksheets mostly use a constant step, so the factors of the previous
 // interval are kept while dt repeats; exp is deterministic, so the results
-// are bit for bit those of recomputing.
-template <std::size_t N>
-class DecayCache {
+// are bit for bit those of recomputing. Make maps dt to the factors.
+template <class Value, class Make>
+class StepCache {
  public:
-  explicit DecayCache(const std::array<double, N>& rates) : rates_(rates) {}
-  const std::array<double, N>& At(double dt) {
+  explicit StepCache(Make make) : make_(make) {}
+  const Value& At(double dt) {
     if (!valid_ || !(dt == dt_)) {
-      e_ = Decay(rates_, dt);
+      value_ = make_(dt);
       dt_ = dt;
       valid_ = true;
     }
-    return e_;
+    return value_;
   }
 
  private:
-  std::array<double, N> rates_;
-  std::array<double, N> e_{};
+  Make make_;
+  Value value_{};
   double dt_ = 0;
   bool valid_ = false;
 };
 
 // Two remembered step lengths: the holding simulations alternate a regular
 // step with the shorter one that lands on the next duration.
-template <std::size_t N>
-class DecayCache2 {
+template <class Value, class Make>
+class StepCache2 {
  public:
-  explicit DecayCache2(const std::array<double, N>& rates) : regular_(rates), other_(rates) {}
-  const std::array<double, N>& At(double dt, double regular) {
+  explicit StepCache2(Make make) : regular_(make), other_(make) {}
+  const Value& At(double dt, double regular) {
     return dt == regular ? regular_.At(dt) : other_.At(dt);
   }
 
  private:
-  DecayCache<N> regular_;
-  DecayCache<N> other_;
+  StepCache<Value, Make> regular_;
+  StepCache<Value, Make> other_;
+};
+
+template <std::size_t N>
+struct DecayOf {
+  std::array<double, N> rates;
+  std::array<double, N> operator()(double dt) const { return Decay(rates, dt); }
+};
+
+template <std::size_t N>
+class DecayCache : public StepCache<std::array<double, N>, DecayOf<N>> {
+ public:
+  explicit DecayCache(const std::array<double, N>& rates)
+      : StepCache<std::array<double, N>, DecayOf<N>>(DecayOf<N>{rates}) {}
+};
+
+template <std::size_t N>
+class DecayCache2 : public StepCache2<std::array<double, N>, DecayOf<N>> {
+ public:
+  explicit DecayCache2(const std::array<double, N>& rates)
+      : StepCache2<std::array<double, N>, DecayOf<N>>(DecayOf<N>{rates}) {}
+};
+
+struct EffectStepOf {
+  const EffectSite* site;
+  EffectStep operator()(double dt) const { return site->Step(dt); }
+};
+
+class EffectStepCache : public StepCache<EffectStep, EffectStepOf> {
+ public:
+  explicit EffectStepCache(const EffectSite& site) : StepCache(EffectStepOf{&site}) {}
+};
+
+class EffectStepCache2 : public StepCache2<EffectStep, EffectStepOf> {
+ public:
+  explicit EffectStepCache2(const EffectSite& site) : StepCache2(EffectStepOf{&site}) {}
 };
 
 // The interval primitives on given decay factors e.
@@ -113,15 +149,6 @@ inline void ModelOrderFromB(double& B, double& C, double& l2, double& l3) {
     l3 = TinyRate;
     C = 0;
   }
-}
-
-// ke0 equal to an exponent would divide by zero in the effect-site
-// coefficients: it is moved by a relative 1e-6, against l1, l2, l3 in turn.
-inline double NudgeKe0(double ke0, double l1, double l2, double l3) {
-  if (l1 == ke0) ke0 *= 1.000001;
-  if (l2 == ke0) ke0 *= 1.000001;
-  if (l3 == ke0) ke0 *= 1.000001;
-  return ke0;
 }
 
 }  // namespace pkcore::detail

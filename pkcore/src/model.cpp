@@ -7,6 +7,8 @@ namespace {
 
 constexpr const char* kNeedSix = "We need exactly 6 parameters!";
 
+bool AtLeastZero(double v) { return v >= 0; }  // false for NaN
+
 // A term or compartment whose one half is exactly 0 is absent: pairs are
 // (0,3), (1,4), (2,5). The order of the six tests matters when both halves
 // of different pairs are zero.
@@ -18,6 +20,38 @@ void ZeroCoupling(std::vector<double>& p) {
 }
 
 }  // namespace
+
+void HybridModel::Validate(Rule rule, const char* message) const {
+  bool ok = AtLeastZero(B) && AtLeastZero(C) && AtLeastZero(l2) && AtLeastZero(l3);
+  switch (rule) {
+    case Rule::Complete:
+      ok = ok && A > 0 && l1 > 0;
+      break;
+    case Rule::NonNegative:
+      ok = ok && AtLeastZero(A) && AtLeastZero(l1);
+      break;
+    case Rule::PositiveL1:
+      ok = ok && AtLeastZero(A) && l1 > 0;
+      break;
+  }
+  if (!ok) throw InputError(message);
+}
+
+double HybridModel::Ke0(Rule rule, const char* message) const {
+  if (!ke0 || !(rule == Rule::Complete ? *ke0 > 0 : AtLeastZero(*ke0))) throw InputError(message);
+  return *ke0;
+}
+
+void VolClModel::Validate(const char* message) const {
+  if (!(V1 > 0 && AtLeastZero(V2) && AtLeastZero(V3) && Cl1 > 0 && AtLeastZero(Cl2) &&
+        AtLeastZero(Cl3)))
+    throw InputError(message);
+}
+
+HybridModel ToHybrid(const VolClModel& p) {
+  const std::vector<double> h = Cl2Hyb(std::vector<double>{p.V1, p.V2, p.V3, p.Cl1, p.Cl2, p.Cl3});
+  return {h[0], h[1], h[2], h[3], h[4], h[5]};
+}
 
 void SolveRateConstants(const double micro[5], double exponents[3]) {
   const double k10 = micro[0], k12 = micro[1], k21 = micro[2], k13 = micro[3], k31 = micro[4];
@@ -50,7 +84,7 @@ void SolveRateConstants(const double micro[5], double exponents[3]) {
 }
 
 std::vector<double> Cl2Hyb(std::vector<double> volCl) {
-  if (volCl.size() != 6) throw kNeedSix;
+  if (volCl.size() != 6) throw InputError(kNeedSix);
   ZeroCoupling(volCl);
   const double V1 = volCl[0], V2 = volCl[1], V3 = volCl[2];
   const double Cl1 = volCl[3], Cl2 = volCl[4], Cl3 = volCl[5];
@@ -86,7 +120,7 @@ std::vector<double> Cl2Hyb(std::vector<double> volCl) {
 }
 
 std::vector<double> Hyb2Cl(std::vector<double> hybrid) {
-  if (hybrid.size() != 6) throw kNeedSix;
+  if (hybrid.size() != 6) throw InputError(kNeedSix);
   ZeroCoupling(hybrid);
   const double A = hybrid[0], B = hybrid[1], C = hybrid[2];
   const double l1 = hybrid[3];

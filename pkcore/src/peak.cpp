@@ -1,70 +1,92 @@
 #include "pkcore/peak.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "interval.h"
+#include "pkcore/effectsite.h"
 #include "pkcore/minimize.h"
 #include "pkcore/prediction.h"
 
 namespace pkcore {
 namespace {
 
+constexpr const char* kNoPeak = "No peak found for this model!";
+
 struct Peak {
-  double time;   // time of the peak (0 if the search did not converge)
-  double value;  // minus the peak effect-site concentration of a unit bolus
+  double time;   // from the bolus
+  double value;  // effect-site concentration of a unit bolus there
 };
 
-Peak FindPeak(double A, double B, double C, double l1, double l2, double l3, double ke0) {
-  Plasma K = {A, B, C}, l = {l1, l2, l3};
+// The peak lies where Cp − Ce changes sign; it is searched as that zero, from
+// the time scale of the fastest rate, so it is exact in any time unit and has
+// no upper limit.
+Peak FindPeak(const HybridModel& model) {
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);
-  ke0 = detail::NudgeKe0(ke0, l[0], l[1], l[2]);
-  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
-  const Effect m = {l[0], l[1], l[2], ke0};
-  auto minusCe = [&](double t) { return -detail::FreeCourse(E, m, t); };
-  Peak peak = {0, 0};
-  peak.value = BrentMinimize(0, 50, 1000, minusCe, 1e-9, peak.time);
-  return peak;
+  const double ke0 = model.ke0.value_or(0);
+  const EffectSite site(K, l, ke0);
+  const Effect& bolus = site.Bolus();  // the state just after a unit bolus
+  // Cp − Ce is K1 + K2 + K3 at the bolus; without a rise there is no peak.
+  if (!(ke0 > 0 && K[0] + K[1] + K[2] > 0)) throw InputError(kNoPeak);
+  const double fastest = std::max({l[0], l[1], l[2], ke0});
+  const std::optional<double> t =
+      ZeroOfGap([&](double x) { return site.PeakGap(bolus, x); }, 1 / fastest);
+  if (!t || !(*t > 0)) throw InputError(kNoPeak);
+  const double value = site.Course(bolus, *t);
+  if (!(value > 0 && std::isfinite(value))) throw InputError(kNoPeak);
+  return {*t, value};
 }
 
 }  // namespace
 
-double TPeak(double A, double B, double C, double l1, double l2, double l3, double ke0) {
-  return FindPeak(A, B, C, l1, l2, l3, ke0).time;
-}
+double TPeak(const HybridModel& model) { return FindPeak(model).time; }
 
-double VdPeak(double A, double B, double C, double l1, double l2, double l3, double ke0) {
-  return -1 / FindPeak(A, B, C, l1, l2, l3, ke0).value;
-}
+double VdPeak(const HybridModel& model) { return 1 / FindPeak(model).value; }
 
-double TPeak2ke0(double A, double B, double C, double l1, double l2, double l3, double peak_time) {
+double TPeak2ke0(const HybridModel& model, double peak_time) {
+  constexpr const char* kNoKe0 = "No ke0 found for this peak time!";
   // NaN counts as invalid here too: no ke0 could be found for it.
-  if (!(peak_time > 0)) throw "Negative peack time!";
-  if (l1 == 0) throw "Check parameters!";
-  if (!(A >= 0 && B >= 0 && C >= 0 && l1 >= 0 && l2 >= 0 && l3 >= 0)) throw "Check parameters!";
+  if (!(peak_time > 0)) throw InputError("Negative peack time!");
+  model.Validate(Rule::PositiveL1, "Check parameters!");
 
+  double A = model.A, B = model.B, C = model.C, l1 = model.l1, l2 = model.l2, l3 = model.l3;
   detail::ModelOrderFromB(B, C, l2, l3);
+  const Plasma K = {A, B, C}, l = {l1, l2, l3};
   const double T = peak_time;
-  // At the peak the slope ke0·(Cp − Ce) vanishes: find the ke0 with Ce(T) = Cp(T).
-  auto mismatch = [=](double x) {
-    if (x == l1) x *= 1.0000000001;
-    if (x == l2) x *= 1.0000000001;
-    if (x == l3) x *= 1.0000000001;
-    const double E1 = -(x * A) / (l1 - x);
-    const double E2 = -(x * B) / (l2 - x);
-    const double E3 = -(x * C) / (l3 - x);
-    const double E4 = -(E1 + E2 + E3);
-    const double e1 = std::exp(-l1 * T), e2 = std::exp(-l2 * T), e3 = std::exp(-l3 * T);
-    const double Ce = E1 * e1 + E2 * e2 + E3 * e3 + E4 * std::exp(-x * T);
-    const double Cp = A * e1 + B * e2 + C * e3;
-    return (Ce - Cp) * (Ce - Cp);
+  const double Cp = A * std::exp(-l1 * T) + B * std::exp(-l2 * T) + C * std::exp(-l3 * T);
+  const double e[3] = {std::exp(-l1 * T), std::exp(-l2 * T), std::exp(-l3 * T)};
+  // At the peak the slope ke0·(Cp − Ce) vanishes: find the ke0 with Ce(T) =
+  // Cp(T). Ce(T) is the classic sum for x apart from the exponents and the
+  // convolution form next to one (as in EffectSite).
+  auto mismatch = [&](double x) {
+    double E[3], Ce = 0, E4 = 0;
+    bool near = false;
+    for (int j = 0; j < 3; ++j) {
+      const bool nearJ = K[j] != 0 && std::fabs(x - l[j]) <= kNearKe0 * std::max(x, l[j]);
+      E[j] = nearJ || K[j] == 0 ? 0.0 : -(x * K[j]) / (l[j] - x);
+      near = near || nearJ;
+      if (nearJ) Ce += K[j] * x * detail::Convolution(l[j], x, T);
+    }
+    E4 = -(E[0] + E[1] + E[2]);
+    const double classic = E[0] * e[0] + E[1] * e[1] + E[2] * e[2] + E4 * std::exp(-x * T);
+    const double d = (near ? classic + Ce : classic) - Cp;
+    return d * d;
   };
-  double ax = 0, bx = 1e-8, cx, fa, fb, fc;
-  BracketMinimum(ax, bx, cx, fa, fb, fc, mismatch);
-  double ke0 = NAN;
-  BrentMinimize(ax, bx, cx, mismatch, 1e-24, ke0);
-  // An unconverged search leaves no answer; a stale or zero ke0 would look valid.
-  if (std::isnan(ke0)) throw "No ke0 found for this peak time!";
-  return ke0;
+  const Bracket bracket = BracketMinimum(0, 1e-8, mismatch);
+  if (!bracket.found) throw InputError(kNoKe0);
+  const Minimum best = BrentMinimize(bracket, mismatch, 1e-24);
+  // A search that did not converge, or that settled on a ke0 whose peak is not
+  // at peak_time (one no ke0 reaches in double precision, where Ce and Cp both
+  // vanish), leaves no answer.
+  if (!best.converged || !(best.x > 0 && std::isfinite(best.x))) throw InputError(kNoKe0);
+  try {
+    const double t = FindPeak({A, B, C, l1, l2, l3, best.x}).time;
+    if (!(std::fabs(t - T) <= 1e-3 * T)) throw InputError(kNoKe0);
+  } catch (const InputError&) {
+    throw InputError(kNoKe0);
+  }
+  return best.x;
 }
 
 }  // namespace pkcore

@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-#include "pkcore/model.h"
 #include "interval.h"
+#include "pkcore/effectsite.h"
+#include "pkcore/model.h"
 
 namespace pkcore {
 namespace {
@@ -81,51 +82,56 @@ Effect EffectCoefficients(double A, double B, double C, double l1, double l2, do
 }
 
 std::vector<double> PredCp(std::vector<double> deltaTimes, std::vector<double> Rate,
-                           std::vector<double> IVBolus, double A, double B, double C, double l1,
-                           double l2, double l3) {
-  if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0)) throw kBadParameter;
-  if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
-  Plasma K = {A, B, C}, l = {l1, l2, l3};
+                           std::vector<double> IVBolus, const HybridModel& model) {
+  model.Validate(Rule::Complete, kBadParameter);
+  if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);  // l1 > 0 here: only l2 and l3 can drop
   return PlasmaRows(deltaTimes, Rate, IVBolus, K, l);
 }
 
 std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double> Rate,
-                              std::vector<double> IVBolus, double V1, double V2, double V3,
-                              double Cl1, double Cl2, double Cl3) {
-  if (!(V1 > 0 && V2 >= 0 && V3 >= 0 && Cl1 > 0 && Cl2 >= 0 && Cl3 >= 0)) throw kBadParameter;
-  const std::vector<double> h = Cl2Hyb({V1, V2, V3, Cl1, Cl2, Cl3});
-  if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
-  Plasma K = {h[0], h[1], h[2]};
-  Plasma l = {h[3], h[4], h[5]};
+                              std::vector<double> IVBolus, const VolClModel& model) {
+  model.Validate(kBadParameter);
+  const HybridModel h = ToHybrid(model);
+  if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
+  Plasma K = {h.A, h.B, h.C}, l = {h.l1, h.l2, h.l3};
   // l1 can drop too: Cl2Hyb returns six zeros for layouts it does not accept.
   detail::DropZeroExponents(K, l);
   return PlasmaRows(deltaTimes, Rate, IVBolus, K, l);
 }
 
 std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> Rate,
-                           std::vector<double> IVBolus, double A, double B, double C, double l1,
-                           double l2, double l3, double ke0) {
-  if (!SameLength(deltaTimes, Rate, IVBolus)) throw kLengths;
-  if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && ke0 > 0))
-    throw kBadParameter;
-  Plasma K = {A, B, C}, l = {l1, l2, l3};
+                           std::vector<double> IVBolus, const HybridModel& model) {
+  if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
+  model.Validate(Rule::Complete, kBadParameter);
+  const double ke0 = model.Ke0(Rule::Complete, kBadParameter);
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);
-  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
-  const Effect m = {l[0], l[1], l[2], ke0};
-  const Effect G = {E[0] / m[0], E[1] / m[1], E[2] / m[2], E[3] / m[3]};  // per unit rate
+  const EffectSite site(K, l, ke0);
 
   const std::size_t n = deltaTimes.size();
   std::vector<double> out(n);
   if (n == 0) return out;
-  Effect s = {E[0] * IVBolus[0], E[1] * IVBolus[0], E[2] * IVBolus[0], E[3] * IVBolus[0]};
+  const Effect& B = site.Bolus();
+  Effect s = {B[0] * IVBolus[0], B[1] * IVBolus[0], B[2] * IVBolus[0], B[3] * IVBolus[0]};
   out[0] = 0;
-  DecayCache<4> decay(m);
+  if (!site.AnyNear()) {
+    // ke0 apart from every exponent: the classic components alone.
+    const Effect G = site.Infusion();
+    detail::DecayCache<4> decay(site.Rates());
+    for (std::size_t i = 1; i < n; ++i) {
+      const Effect& e = decay.At(deltaTimes[i]);
+      const double rate = Rate[i], bolus = IVBolus[i];
+      for (int k = 0; k < 4; ++k) s[k] = G[k] * rate * (1 - e[k]) + e[k] * s[k] + B[k] * bolus;
+      out[i] = s[0] + s[1] + s[2] + s[3];
+    }
+    return out;
+  }
+  detail::EffectStepCache steps(site);
   for (std::size_t i = 1; i < n; ++i) {
-    const Effect& e = decay.At(deltaTimes[i]);
-    const double rate = Rate[i], bolus = IVBolus[i];
-    for (int k = 0; k < 4; ++k) s[k] = G[k] * rate * (1 - e[k]) + e[k] * s[k] + E[k] * bolus;
-    out[i] = s[0] + s[1] + s[2] + s[3];
+    site.Advance(s, steps.At(deltaTimes[i]), Rate[i], IVBolus[i]);
+    out[i] = site.Ce(s);
   }
   return out;
 }

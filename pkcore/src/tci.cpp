@@ -3,26 +3,23 @@
 #include <cmath>
 
 #include "interval.h"
+#include "pkcore/effectsite.h"
 #include "pkcore/minimize.h"
 #include "pkcore/prediction.h"
 
 namespace pkcore {
 namespace {
 
-using detail::Sum;
-
 constexpr const char* kLengths = "Columns of different length!";
-
-bool AnyNegative(double A, double B, double C, double l1, double l2, double l3) {
-  return A < 0 || B < 0 || C < 0 || l1 < 0 || l2 < 0 || l3 < 0;
-}
+constexpr const char* kNegative = "Negative PK parameter!";
+constexpr const char* kNoRate = "No infusion rate found!";
 
 // The rate loop shared by TciCp (no boluses) and CalcRate.
 std::vector<double> PlasmaTci(const std::vector<double>& deltaTimes,
                               const std::vector<double>* IVBolus,
-                              const std::vector<double>& targetConc, double maxRate, double A,
-                              double B, double C, double l1, double l2, double l3) {
-  Plasma K = {A, B, C}, l = {l1, l2, l3};
+                              const std::vector<double>& targetConc, double maxRate,
+                              const HybridModel& model) {
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const std::size_t n = deltaTimes.size();
@@ -34,9 +31,12 @@ std::vector<double> PlasmaTci(const std::vector<double>& deltaTimes,
   for (std::size_t i = 1; i < n; ++i) {
     const Plasma& e = decay.At(deltaTimes[i]);
     const double bolus = bolusAt(i);
-    double r = detail::RateToTargetE(s, u, e, bolus, targetConc[i], K);
-    if (r < 0) r = 0;
-    if (r > maxRate) r = maxRate;
+    double r = 0;  // nothing can be infused in a row of length 0
+    if (deltaTimes[i] != 0) {
+      r = detail::RateToTargetE(s, u, e, bolus, targetConc[i], K);
+      if (r < 0) r = 0;
+      if (r > maxRate) r = maxRate;
+    }
     detail::AdvancePlasmaE(s, u, e, r, bolus, K);
     rate[i] = r;
   }
@@ -46,38 +46,43 @@ std::vector<double> PlasmaTci(const std::vector<double>& deltaTimes,
 }  // namespace
 
 std::vector<double> TciCp(std::vector<double> deltaTimes, std::vector<double> targetConc,
-                          double maxRate, double A, double B, double C, double l1, double l2,
-                          double l3) {
-  if (AnyNegative(A, B, C, l1, l2, l3)) throw "Negative PK parameter!";
-  if (deltaTimes.size() != targetConc.size()) throw kLengths;
-  return PlasmaTci(deltaTimes, nullptr, targetConc, maxRate, A, B, C, l1, l2, l3);
+                          double maxRate, const HybridModel& model) {
+  model.Validate(Rule::NonNegative, kNegative);
+  if (deltaTimes.size() != targetConc.size()) throw InputError(kLengths);
+  return PlasmaTci(deltaTimes, nullptr, targetConc, maxRate, model);
 }
 
 std::vector<double> CalcRate(std::vector<double> deltaTimes, std::vector<double> IVBolus,
-                             std::vector<double> targetConc, double maxRate, double A, double B,
-                             double C, double l1, double l2, double l3) {
-  if (deltaTimes.size() != IVBolus.size() || IVBolus.size() != targetConc.size()) throw kLengths;
-  if (AnyNegative(A, B, C, l1, l2, l3)) throw "Negative PK parameter!";
-  return PlasmaTci(deltaTimes, &IVBolus, targetConc, maxRate, A, B, C, l1, l2, l3);
+                             std::vector<double> targetConc, double maxRate,
+                             const HybridModel& model) {
+  if (deltaTimes.size() != IVBolus.size() || IVBolus.size() != targetConc.size())
+    throw InputError(kLengths);
+  model.Validate(Rule::NonNegative, kNegative);
+  return PlasmaTci(deltaTimes, &IVBolus, targetConc, maxRate, model);
 }
 
 std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> targetConc,
-                          double maxRate, double A, double B, double C, double l1, double l2,
-                          double l3, double ke0) {
-  if (deltaTimes.size() != targetConc.size()) throw kLengths;
-  if (!(A > 0 && B >= 0 && C >= 0 && l1 > 0 && l2 >= 0 && l3 >= 0 && ke0 > 0))
-    throw "Check PK parameters!";
+                          double maxRate, const HybridModel& model) {
+  constexpr const char* kCheck = "Check PK parameters!";
+  if (deltaTimes.size() != targetConc.size()) throw InputError(kLengths);
+  model.Validate(Rule::Complete, kCheck);
+  const double ke0 = model.Ke0(Rule::Complete, kCheck);
   // NaN is refused too: no limit could be applied to the rates.
-  if (!(maxRate > 0)) throw "Maxrate has to be positive!";
+  if (!(maxRate > 0)) throw InputError("Maxrate has to be positive!");
 
+  double A = model.A, B = model.B, C = model.C, l1 = model.l1, l2 = model.l2, l3 = model.l3;
   detail::ModelOrderFromB(B, C, l2, l3);
-  ke0 = detail::NudgeKe0(ke0, l1, l2, l3);
-
   const Plasma l = {l1, l2, l3};
   const Plasma u = {A / l1, B / l2, C / l3};
-  const Effect E = EffectCoefficients(A, B, C, l1, l2, l3, ke0);
-  const Effect m = {l1, l2, l3, ke0};
-  const Effect Em = {E[0] / m[0], E[1] / m[1], E[2] / m[2], E[3] / m[3]};  // per unit rate
+  const EffectSite site({A, B, C}, l, ke0);
+  const Effect G = site.Infusion();  // per unit rate, times 1 − e
+  const Effect m = site.Rates();
+  const bool anyNear = site.AnyNear();
+  // The free course of a state x time units on; the classic sum, inlined,
+  // while ke0 is apart from the exponents.
+  auto course = [&](const Effect& state, double x) {
+    return anyNear ? site.Course(state, x) : detail::FreeCourse(state, m, x);
+  };
 
   const std::size_t n = deltaTimes.size();
   std::vector<double> rate(n, 0.0);
@@ -85,17 +90,26 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
 
   Plasma s = {0, 0, 0};     // plasma components
   Effect c = {0, 0, 0, 0};  // effect-site components
+  const Effect empty = c;
   double Ce = 0;
   double tUnit = 0;  // time of the effect-site peak after a unit infusion of one interval
   double tMem = 0;   // time of the last free-course peak found, the next search's start
   detail::DecayCache<3> plasmaDecay(l);
-  detail::DecayCache<4> effectDecay(m);
+  detail::EffectStepCache effectSteps(site);
+  // The peak searches minimise −Ce over time; a search that fails leaves no rate.
+  auto peak = [](const Bracket& bracket, auto&& minusCe) {
+    if (!bracket.found) throw InputError(kNoRate);
+    const Minimum top = BrentMinimize(bracket, minusCe, 1e-9);
+    if (!top.converged) throw InputError(kNoRate);
+    return top;
+  };
 
   for (std::size_t i = 1; i < n; ++i) {
     const double dt = deltaTimes[i];
     const double T = targetConc[i];
     const Plasma& ep = plasmaDecay.At(dt);
-    const Effect& ee = effectDecay.At(dt);
+    const EffectStep& step = effectSteps.At(dt);
+    const Effect& ee = step.e;
     // Per row: the interval's decay and infusion terms, so the objectives
     // below only need the exponentials of their own time argument.
     Effect oneMinus, carried;
@@ -103,29 +117,27 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
       oneMinus[k] = 1 - ee[k];
       carried[k] = ee[k] * c[k];
     }
+    const double unitCoupling = anyNear ? site.Coupling(empty, step, 1) : 0;
+    if (anyNear) carried[3] += site.Coupling(c, step, 0);
     double r = 0;
 
     if (T == 0) {
       r = 0;
     } else if (Ce == 0) {
       // Nothing at the effect site yet: scale the peak of a unit-rate infusion.
-      auto unitCourse = [&](double x) {
-        double sum = 0;
-        for (int k = 0; k < 4; ++k) sum += Em[k] * oneMinus[k] * std::exp(-m[k] * x);
-        return -sum;
-      };
-      double ax = 0, bx = 1.0, cx, fa, fb, fc;
-      BracketMinimum(ax, bx, cx, fa, fb, fc, unitCourse);
-      double tPeak = tUnit;
-      const double fmin = BrentMinimize(ax, bx, cx, unitCourse, 1e-9, tPeak);
-      tUnit = tMem = tPeak;
-      r = T / -fmin;
+      Effect unit;
+      for (int k = 0; k < 4; ++k) unit[k] = G[k] * oneMinus[k];
+      unit[3] += unitCoupling;
+      auto unitCourse = [&](double x) { return -course(unit, x); };
+      const Minimum top = peak(BracketMinimum(0, 1.0, unitCourse), unitCourse);
+      tUnit = tMem = top.x;
+      r = T / -top.fx;
     } else {
       Plasma sFree = s;
       Effect cFree = c;
       detail::AdvancePlasmaE(sFree, u, ep, 0);
-      detail::AdvanceEffectE(cFree, E, m, ee, 0);
-      const double CpFree = Sum(sFree), CeFree = Sum(cFree);
+      site.Advance(cFree, step, 0);
+      const double CpFree = detail::Sum(sFree), CeFree = site.Ce(cFree);
 
       if (std::fabs(T - CeFree) / T <= 0.03) {
         r = detail::RateToTargetE(s, u, ep, T);  // maintenance: hold the plasma at T
@@ -134,15 +146,14 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
       } else {
         // Highest effect-site concentration after the interval at rate rho.
         auto peakAfter = [&](double rho) {
-          auto course = [&](double x) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k)
-              sum += std::exp(-m[k] * x) * (Em[k] * rho * oneMinus[k] + carried[k]);
-            return -sum;
-          };
-          double ax = 0, bx = tUnit, cx, fa, fb, fc, x = 0;
-          BracketMinimum(ax, bx, cx, fa, fb, fc, course);
-          return -BrentMinimize(ax, bx, cx, course, 1e-9, x);
+          Effect after;
+          for (int k = 0; k < 4; ++k) after[k] = G[k] * rho * oneMinus[k] + carried[k];
+          if (anyNear) after[3] += rho * unitCoupling;
+          // Falling already: the highest concentration is the present one.
+          // (A search would run back in time, where the course has no top.)
+          if (!(site.SlopeNow(after) > 0)) return site.Ce(after);
+          auto minusCe = [&](double x) { return -course(after, x); };
+          return -peak(BracketMinimum(0, tUnit, minusCe), minusCe).fx;
         };
         auto miss = [&](double rho) {
           const double d = T - peakAfter(rho);
@@ -150,29 +161,36 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
         };
 
         bool search = true;
-        double ax = 0, bx = maxRate, cx = 10000;
+        Bracket rates;
+        rates.a = 0;
+        rates.b = maxRate;
+        rates.c = 10000;
         if (CeFree < CpFree) {
           // Still rising: maybe the drug already given carries it close enough.
-          auto freeCourse = [&](double x) { return -detail::FreeCourse(c, m, x); };
-          double ax0 = 0, bx0 = tMem, cx0, fa, fb, fc;
-          BracketMinimum(ax0, bx0, cx0, fa, fb, fc, freeCourse);
-          const double peakFree = -BrentMinimize(ax0, bx0, cx0, freeCourse, 1e-9, tMem);
-          if (0.97 * T <= peakFree) {
+          auto freeCourse = [&](double x) { return -course(c, x); };
+          const Minimum top = peak(BracketMinimum(0, tMem, freeCourse), freeCourse);
+          tMem = top.x;
+          if (0.97 * T <= -top.fx) {
             search = false;
           } else {
-            double fa2, fb2, fc2;
-            BracketMinimum(ax, bx, cx, fa2, fb2, fc2, miss);
+            rates = BracketMinimum(0, maxRate, miss);
+            if (!rates.found) throw InputError(kNoRate);
           }
         }
-        if (search) BrentMinimize(ax, bx, cx, miss, 1e-9, r);
+        if (search) {
+          const Minimum best = BrentMinimize(rates, miss, 1e-9);
+          if (!best.converged) throw InputError(kNoRate);
+          r = best.x;
+        }
       }
     }
 
+    if (dt == 0) r = 0;  // nothing can be infused in no time
     if (r > maxRate) r = maxRate;
     if (r < 0) r = 0;
     detail::AdvancePlasmaE(s, u, ep, r);
-    detail::AdvanceEffectE(c, E, m, ee, r);
-    Ce = Sum(c);
+    site.Advance(c, step, r);
+    Ce = site.Ce(c);
     rate[i] = r;
   }
   return rate;

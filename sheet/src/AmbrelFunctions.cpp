@@ -36,6 +36,23 @@ const Parameters& VolCl() {
   return p;
 }
 
+// The worksheet's loose doubles as the PK core's models, from argument first on.
+pkcore::HybridModel HybridAt(const Arguments& a, std::size_t first) {
+  return {a.Number(first),     a.Number(first + 1), a.Number(first + 2),
+          a.Number(first + 3), a.Number(first + 4), a.Number(first + 5)};
+}
+
+pkcore::HybridModel HybridAt(const Arguments& a, std::size_t first, std::size_t ke0) {
+  pkcore::HybridModel model = HybridAt(a, first);
+  model.ke0 = a.Number(ke0);
+  return model;
+}
+
+pkcore::VolClModel VolClAt(const Arguments& a, std::size_t first) {
+  return {a.Number(first),     a.Number(first + 1), a.Number(first + 2),
+          a.Number(first + 3), a.Number(first + 4), a.Number(first + 5)};
+}
+
 const Parameter kSex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag};
 const Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number};
 const Parameter kKe0 = {"ke0", " Transferconstantke0 ", Kind::Number};
@@ -59,8 +76,7 @@ Table Build() {
          auto dt = a.TakeColumn(0);
          auto bolus = a.TakeColumn(1);
          auto target = a.TakeColumn(2);
-         return pkcore::CalcRate(std::move(dt), std::move(bolus), std::move(target), a.Number(3), a.Number(4),
-                                 a.Number(5), a.Number(6), a.Number(7), a.Number(8), a.Number(9));
+         return pkcore::CalcRate(std::move(dt), std::move(bolus), std::move(target), a.Number(3), HybridAt(a, 4));
        }});
 
   add({"xlCl2Hyb", "Cl2Hyb", " Reparametrisation from volumes/clearances to hybrid constants ",
@@ -70,22 +86,19 @@ Table Build() {
   add({"xlCsDtCe", "CsDtCe", " Calculates the decrement times of effect site concentration ",
        Parameters{{"Times", " Time column ", Kind::Column}} + Hybrid() + Parameters{kKe0, kDecrement},
        [](Arguments& a) -> Result {
-         return pkcore::CsDtCe(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                               a.Number(6), a.Number(7), a.Number(8));
+         return pkcore::CsDtCe(a.TakeColumn(0), HybridAt(a, 1, 7), a.Number(8));
        }});
 
   add({"xlCsDtCp", "CsDtCp", " Calculates the decrement times of plasma concentration ",
        Parameters{{"Times", " Time column ", Kind::Column}} + Hybrid() + Parameters{kDecrement},
        [](Arguments& a) -> Result {
-         return pkcore::CsDtCp(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                               a.Number(6), a.Number(7));
+         return pkcore::CsDtCp(a.TakeColumn(0), HybridAt(a, 1), a.Number(7));
        }});
 
   add({"xlCsDtCpVCl", "CsDtCpVCl", " Calculates the decrement times of plasma concentration ",
        Parameters{{"Times", " Time columns ", Kind::Column}} + VolCl() + Parameters{kDecrement},
        [](Arguments& a) -> Result {
-         return pkcore::CsDtCpVCl(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                                  a.Number(6), a.Number(7));
+         return pkcore::CsDtCpVCl(a.TakeColumn(0), VolClAt(a, 1), a.Number(7));
        }});
 
   add({"xlHyb2Cl", "Hyb2Cl", " Reparametrisation from hybrid constants to volumes and clearance ",
@@ -115,8 +128,7 @@ Table Build() {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
          auto bolus = a.TakeColumn(2);
-         return pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), a.Number(3), a.Number(4),
-                               a.Number(5), a.Number(6), a.Number(7), a.Number(8), a.Number(9));
+         return pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), HybridAt(a, 3, 9));
        }});
 
   add({"xlPredCp", "PredCp", " Predict plasma concentration ",
@@ -128,8 +140,7 @@ Table Build() {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
          auto bolus = a.TakeColumn(2);
-         return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), a.Number(3), a.Number(4),
-                               a.Number(5), a.Number(6), a.Number(7), a.Number(8));
+         return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), HybridAt(a, 3));
        }});
 
   add({"xlPredCpVCl", "PredCpVCl", " Predict plasma concentration (Vol Cl) ",
@@ -141,8 +152,7 @@ Table Build() {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
          auto bolus = a.TakeColumn(2);
-         return pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), a.Number(3), a.Number(4),
-                                  a.Number(5), a.Number(6), a.Number(7), a.Number(8));
+         return pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), VolClAt(a, 3));
        }});
 
   add({"xlPredEff", "PredEff", " Effect based on sigmoidal Emax model ",
@@ -157,15 +167,13 @@ Table Build() {
 
   add({"xlTPeak", "TPeak", "Calculates the time to peak effect ", Hybrid() + Parameters{kKe0Spaced},
        [](Arguments& a) -> Result {
-         return pkcore::TPeak(a.Number(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                              a.Number(6));
+         return pkcore::TPeak(HybridAt(a, 0, 6));
        }});
 
   add({"xlTPeak2ke0", "TPeak2ke0", "Calculates ke0 from a given tpeak ",
        Hybrid() + Parameters{{"peak_time", " Time to peak effect ", Kind::Number}},
        [](Arguments& a) -> Result {
-         return pkcore::TPeak2ke0(a.Number(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                                  a.Number(6));
+         return pkcore::TPeak2ke0(HybridAt(a, 0), a.Number(6));
        }});
 
   add({"xlTciCe", "TciCe", " TCI for effect site ",
@@ -176,8 +184,7 @@ Table Build() {
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto target = a.TakeColumn(1);
-         return pkcore::TciCe(std::move(dt), std::move(target), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                              a.Number(6), a.Number(7), a.Number(8), a.Number(9));
+         return pkcore::TciCe(std::move(dt), std::move(target), a.Number(2), HybridAt(a, 3, 9));
        }});
 
   add({"xlTciCp", "TciCp", " TCI for plasma ",
@@ -188,14 +195,12 @@ Table Build() {
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto target = a.TakeColumn(1);
-         return pkcore::TciCp(std::move(dt), std::move(target), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                              a.Number(6), a.Number(7), a.Number(8));
+         return pkcore::TciCp(std::move(dt), std::move(target), a.Number(2), HybridAt(a, 3));
        }});
 
   add({"xlVdPeak", "VdPeak", "Calculation of Volume of distribution at peak effect ", Hybrid() + Parameters{kKe0Spaced},
        [](Arguments& a) -> Result {
-         return pkcore::VdPeak(a.Number(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Number(5),
-                               a.Number(6));
+         return pkcore::VdPeak(HybridAt(a, 0, 6));
        }});
 
   add({"xldecrCe", "decrCe", " Calculation of decrement times ",
@@ -209,8 +214,7 @@ Table Build() {
          auto rate = a.TakeColumn(1);
          auto bolus = a.TakeColumn(2);
          auto level = a.TakeColumn(3);
-         return pkcore::decrCe(std::move(dt), std::move(rate), std::move(bolus), std::move(level), a.Number(4),
-                               a.Number(5), a.Number(6), a.Number(7), a.Number(8), a.Number(9), a.Number(10));
+         return pkcore::decrCe(std::move(dt), std::move(rate), std::move(bolus), std::move(level), HybridAt(a, 4, 10));
        }});
 
   // Added since the first release; they register after the functions above.

@@ -6,8 +6,10 @@
 
 namespace {
 
+using pkcore::Bracket;
 using pkcore::BracketMinimum;
 using pkcore::BrentMinimize;
+using pkcore::Minimum;
 
 TEST(Minimisers, BracketThenBrentFindTheMinimum) {
   struct Case {
@@ -22,49 +24,70 @@ TEST(Minimisers, BracketThenBrentFindTheMinimum) {
       {0, 1, 1, [](double x) { return -x * std::exp(-x); }, "peak of x·e^-x"},
   };
   for (const auto& c : cases) {
-    double ax = c.ax, bx = c.bx, cx = -123, fa, fb, fc;
     int calls = 0;
     auto f = [&](double x) {
       ++calls;
       return c.f(x);
     };
-    BracketMinimum(ax, bx, cx, fa, fb, fc, f);
-    EXPECT_LE(fb, fa) << c.why;
-    EXPECT_LE(fb, fc) << c.why;
-    EXPECT_TRUE((ax - bx) * (bx - cx) > 0) << c.why << ": bx lies between ax and cx";
-    double xmin = -1;
-    const double fmin = BrentMinimize(ax, bx, cx, f, 1e-9, xmin);
-    EXPECT_NEAR(xmin, c.xmin, 1e-6) << c.why;
-    EXPECT_EQ(fmin, c.f(xmin)) << c.why;
+    const Bracket b = BracketMinimum(c.ax, c.bx, f);
+    EXPECT_TRUE(b.found) << c.why;
+    EXPECT_LE(b.fb, b.fa) << c.why;
+    EXPECT_LE(b.fb, b.fc) << c.why;
+    EXPECT_TRUE((b.a - b.b) * (b.b - b.c) > 0) << c.why << ": b lies between a and c";
+    const Minimum m = BrentMinimize(b, f, 1e-9);
+    EXPECT_TRUE(m.converged) << c.why;
+    EXPECT_GT(m.iterations, 0) << c.why;
+    EXPECT_NEAR(m.x, c.xmin, 1e-6) << c.why;
+    EXPECT_EQ(m.fx, c.f(m.x)) << c.why;
   }
 }
 
-TEST(Minimisers, BrentGivesZeroAndLeavesXminWhenItCannotConverge) {
-  double xmin = 42;
-  // A negative tolerance can never be met.
-  const double v = BrentMinimize(0, 1, 3, [](double x) { return (x - 1.3) * (x - 1.3) + 5; }, -1, xmin);
-  EXPECT_EQ(v, 0);
-  EXPECT_EQ(xmin, 42);
+TEST(Minimisers, BrentSaysWhenItCannotConverge) {
+  // A negative tolerance can never be met: the best point so far comes back,
+  // marked as not converged, after the iteration limit.
+  auto f = [](double x) { return (x - 1.3) * (x - 1.3) + 5; };
+  const Minimum m = BrentMinimize(0, 1, 3, f, -1);
+  EXPECT_FALSE(m.converged);
+  EXPECT_EQ(m.iterations, 100);
+  EXPECT_EQ(m.fx, f(m.x));
+  EXPECT_NEAR(m.x, 1.3, 1e-3);
 }
 
-TEST(Minimisers, NanObjectivesEndTheSearches) {
+TEST(Minimisers, NanObjectivesEndTheSearchesUnfound) {
   int calls = 0;
   auto f = [&](double) {
     ++calls;
     return NAN;
   };
-  double ax = 0, bx = 1, cx, fa, fb, fc, xmin = 7;
-  BracketMinimum(ax, bx, cx, fa, fb, fc, f);
+  const Bracket b = BracketMinimum(0, 1, f);
+  EXPECT_FALSE(b.found);
   EXPECT_EQ(calls, 3);
-  const double v = BrentMinimize(ax, bx, cx, f, 1e-9, xmin);
-  EXPECT_TRUE(std::isnan(v) || v == 0);
+  const Minimum m = BrentMinimize(b, f, 1e-9);
   EXPECT_LE(calls, 3 + 101);
+  EXPECT_TRUE(std::isnan(m.fx) || !m.converged);
 }
 
-TEST(Minimisers, ForeverFallingObjectiveStopsAtOverflow) {
-  double ax = 0, bx = 1, cx, fa, fb, fc;
-  BracketMinimum(ax, bx, cx, fa, fb, fc, [](double x) { return -x; });
-  EXPECT_FALSE(std::isfinite(cx));
+TEST(Minimisers, BracketingOfAForeverFallingObjectiveIsBounded) {
+  struct Case {
+    double (*f)(double);
+    int limit;
+    const char* why;
+  };
+  const Case cases[] = {
+      {[](double x) { return -x; }, pkcore::kMaxBracketSteps, "falls without end: stops at overflow"},
+      {[](double x) { return -x; }, 3, "a small limit"},
+  };
+  for (const auto& c : cases) {
+    int calls = 0;
+    auto f = [&](double x) {
+      ++calls;
+      return c.f(x);
+    };
+    const Bracket b = BracketMinimum(0, 1, f, c.limit);
+    EXPECT_FALSE(b.found) << c.why;
+    EXPECT_LE(b.steps, c.limit) << c.why;
+    EXPECT_LE(calls, 3 + 2 * c.limit) << c.why;
+  }
 }
 
 }  // namespace

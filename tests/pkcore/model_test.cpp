@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "reference_model.h"
 
 using pkcore::Cl2Hyb;
 using pkcore::Hyb2Cl;
+using pkcore::HybridModel;
+using pkcore::Rule;
+using pkcore::ToHybrid;
+using pkcore::VolClModel;
 using std::vector;
 
 namespace {
@@ -15,8 +20,8 @@ namespace {
 std::string ThrownText(const std::function<void()>& f) {
   try {
     f();
-  } catch (const char* text) {
-    return text;
+  } catch (const std::exception& e) {
+    return e.what();
   }
   return "(nothing thrown)";
 }
@@ -124,6 +129,65 @@ TEST(Hyb2Cl, AbsentExponentialsGiveAbsentCompartments) {
   // l3 = 0 removes C first, so the result is two-compartment.
   const vector<double> dropped = Hyb2Cl({0.2, 0.05, 0.01, 0.5, 0.02, 0});
   ExpectNear(dropped, two, 1e-15);
+}
+
+// One validator per model type; each routine names its rule and its message.
+TEST(ModelTypes, ValidatorsAcceptExactlyWhatTheirRuleSays) {
+  struct Case {
+    HybridModel model;
+    bool complete, nonNegative, positiveL1;
+    const char* why;
+  };
+  const double nan = NAN;
+  const Case cases[] = {
+      {{0.2, 0.05, 0.01, 0.5, 0.02, 0.003}, true, true, true, "three compartments"},
+      {{0.2, 0, 0, 0.5, 0, 0}, true, true, true, "one compartment"},
+      {{0, 0.05, 0, 0.5, 0.02, 0}, false, true, true, "A = 0 is missing, or a dropped term"},
+      {{0.2, 0, 0, 0, 0, 0}, false, true, false, "l1 = 0"},
+      {{0.2, -0.05, 0, 0.5, 0.02, 0}, false, false, false, "negative B"},
+      {{0.2, 0, 0, 0.5, 0, -1e-300}, false, false, false, "negative l3"},
+      {{nan, 0, 0, 0.5, 0, 0}, false, false, false, "NaN A"},
+      {{0.2, 0, nan, 0.5, 0, 0}, false, false, false, "NaN C"},
+  };
+  auto passes = [](const HybridModel& m, Rule rule) {
+    try {
+      m.Validate(rule, "message!");
+      return true;
+    } catch (const pkcore::InputError& e) {
+      EXPECT_STREQ(e.what(), "message!");
+      return false;
+    }
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(passes(c.model, Rule::Complete), c.complete) << c.why;
+    EXPECT_EQ(passes(c.model, Rule::NonNegative), c.nonNegative) << c.why;
+    EXPECT_EQ(passes(c.model, Rule::PositiveL1), c.positiveL1) << c.why;
+  }
+  // ke0, for the routines that need it.
+  const HybridModel without = {0.2, 0, 0, 0.5, 0, 0};
+  EXPECT_THROW(without.Ke0(Rule::NonNegative, "no ke0!"), std::invalid_argument);
+  EXPECT_THROW((HybridModel{0.2, 0, 0, 0.5, 0, 0, 0}.Ke0(Rule::Complete, "x!")), pkcore::InputError);
+  EXPECT_EQ((HybridModel{0.2, 0, 0, 0.5, 0, 0, 0}.Ke0(Rule::NonNegative, "x!")), 0);
+  EXPECT_THROW((HybridModel{0.2, 0, 0, 0.5, 0, 0, nan}.Ke0(Rule::NonNegative, "x!")), pkcore::InputError);
+  EXPECT_EQ((HybridModel{0.2, 0, 0, 0.5, 0, 0, 0.3}.Ke0(Rule::Complete, "x!")), 0.3);
+
+  const VolClModel good = {4.27, 18.9, 238, 1.89, 1.29, 0.836};
+  EXPECT_NO_THROW(good.Validate("x!"));
+  for (int i = 0; i < 6; ++i) {
+    VolClModel bad = good;
+    double* v[] = {&bad.V1, &bad.V2, &bad.V3, &bad.Cl1, &bad.Cl2, &bad.Cl3};
+    *v[i] = -1;
+    EXPECT_THROW(bad.Validate("x!"), pkcore::InputError) << i;
+    *v[i] = 0;
+    if (i == 0 || i == 3)
+      EXPECT_THROW(bad.Validate("x!"), pkcore::InputError) << "V1 or Cl1 of 0 is missing";
+    else
+      EXPECT_NO_THROW(bad.Validate("x!")) << i;
+  }
+  // The typed conversion is Cl2Hyb of the same six values.
+  const HybridModel h = ToHybrid(good);
+  EXPECT_EQ((vector<double>{h.A, h.B, h.C, h.l1, h.l2, h.l3}), Cl2Hyb(vector<double>{4.27, 18.9, 238, 1.89, 1.29, 0.836}));
+  EXPECT_FALSE(h.ke0.has_value());
 }
 
 }  // namespace

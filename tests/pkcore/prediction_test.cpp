@@ -18,8 +18,8 @@ namespace {
 std::string ThrownText(const std::function<void()>& f) {
   try {
     f();
-  } catch (const char* text) {
-    return text;
+  } catch (const std::exception& e) {
+    return e.what();
   }
   return "(nothing thrown)";
 }
@@ -30,12 +30,12 @@ vector<double> Hybrid(const pktest::VolCl& p) {
 
 vector<double> Cp(const vector<double>& dt, const vector<double>& rate, const vector<double>& bolus,
                   const vector<double>& h) {
-  return PredCp(dt, rate, bolus, h[0], h[1], h[2], h[3], h[4], h[5]);
+  return PredCp(dt, rate, bolus, {h[0], h[1], h[2], h[3], h[4], h[5]});
 }
 
 vector<double> Ce(const vector<double>& dt, const vector<double>& rate, const vector<double>& bolus,
                   const vector<double>& h, double ke0) {
-  return PredCe(dt, rate, bolus, h[0], h[1], h[2], h[3], h[4], h[5], ke0);
+  return PredCe(dt, rate, bolus, {h[0], h[1], h[2], h[3], h[4], h[5], ke0});
 }
 
 // A realistic scheme: induction bolus, stepped infusion, a top-up bolus, a pause.
@@ -90,7 +90,7 @@ TEST(Prediction, AgreesWithTheDifferentialEquations) {
   const vector<double> h = Hybrid(p);
   const vector<double> cp = Cp(s.dt, s.rate, s.bolus, h);
   const vector<double> ce = Ce(s.dt, s.rate, s.bolus, h, ke0);
-  const vector<double> vcl = PredCpVCl(s.dt, s.rate, s.bolus, p.V1, p.V2, p.V3, p.Cl1, p.Cl2, p.Cl3);
+  const vector<double> vcl = PredCpVCl(s.dt, s.rate, s.bolus, {p.V1, p.V2, p.V3, p.Cl1, p.Cl2, p.Cl3});
   for (std::size_t i = 0; i < s.dt.size(); ++i) {
     EXPECT_NEAR(cp[i], ode.cp[i], 1e-8 * ode.cp[i]) << i;
     EXPECT_NEAR(ce[i], ode.ce[i], 1e-8 * std::fabs(ode.ce[i]) + 1e-12) << i;
@@ -134,19 +134,19 @@ TEST(Prediction, BolusShowsInPlasmaAtOnceAndInEffectSiteFromNextRow) {
 TEST(Prediction, ZeroExponentsDropTheirTerms) {
   // One exponential: l2 = l3 = 0, with or without stray B, C.
   const vector<double> dt = {0, 2, 2};
-  const vector<double> cp = PredCp(dt, {0, 3, 0}, {10, 0, 0}, 0.25, 0, 0, 0.1, 0, 0);
-  const vector<double> stray = PredCp(dt, {0, 3, 0}, {10, 0, 0}, 0.25, 0.1, 0.1, 0.1, 0, 0);
+  const vector<double> cp = PredCp(dt, {0, 3, 0}, {10, 0, 0}, {0.25, 0, 0, 0.1, 0, 0});
+  const vector<double> stray = PredCp(dt, {0, 3, 0}, {10, 0, 0}, {0.25, 0.1, 0.1, 0.1, 0, 0});
   EXPECT_EQ(cp, stray);
   const double e = std::exp(-0.2);
   EXPECT_NEAR(cp[1], 2.5 * e + 3 * 2.5 * (1 - e), 1e-14);
   for (double v : cp) EXPECT_TRUE(std::isfinite(v));
   // l3 = 0 with C > 0 silently drops C.
-  EXPECT_EQ(PredCp(dt, {0, 3, 0}, {10, 0, 0}, 0.2, 0.05, 0.3, 0.5, 0.02, 0),
-            PredCp(dt, {0, 3, 0}, {10, 0, 0}, 0.2, 0.05, 0.0, 0.5, 0.02, 0));
+  EXPECT_EQ(PredCp(dt, {0, 3, 0}, {10, 0, 0}, {0.2, 0.05, 0.3, 0.5, 0.02, 0}),
+            PredCp(dt, {0, 3, 0}, {10, 0, 0}, {0.2, 0.05, 0.0, 0.5, 0.02, 0}));
 }
 
 TEST(PredCpVCl, UnacceptedLayoutGivesZeros) {
-  const vector<double> cp = PredCpVCl({0, 1, 1}, {0, 5, 5}, {10, 0, 0}, 10, 0, 5, 2, 1, 1);
+  const vector<double> cp = PredCpVCl({0, 1, 1}, {0, 5, 5}, {10, 0, 0}, {10, 0, 5, 2, 1, 1});
   EXPECT_EQ(cp, vector<double>(3, 0.0));
 }
 
@@ -160,28 +160,28 @@ TEST(Prediction, ValidationMessagesAndTheirOrder) {
     const char* why;
   };
   const Case cases[] = {
-      {[&] { PredCp(ok3, ok3, ok3, 0, 0, 0, 1, 0, 0); }, param, "A = 0 is missing"},
-      {[&] { PredCp(ok3, ok3, ok3, 1, 0, 0, 0, 0, 0); }, param, "l1 = 0 is missing"},
-      {[&] { PredCp(ok3, ok3, ok3, 1, -1, 0, 1, 0, 0); }, param, "negative B"},
-      {[&] { PredCp(ok3, ok3, ok3, 1, 0, 0, 1, 0, -1e-300); }, param, "negative l3"},
-      {[&] { PredCp(ok3, ok3, ok3, NAN, 0, 0, 1, 0, 0); }, param, "NaN is not positive"},
-      {[&] { PredCp(ok3, ok3, ok2, 1, 0, 0, 1, 0, 0); }, length, "lengths 3, 3, 2"},
-      {[&] { PredCp(ok3, ok3, ok2, 0, 0, 0, 1, 0, 0); }, param, "PredCp tests parameters first"},
-      {[&] { PredCpVCl(ok3, ok3, ok2, 0, 0, 0, 1, 0, 0); }, param, "PredCpVCl tests parameters first"},
-      {[&] { PredCpVCl(ok3, ok3, ok3, 1, 0, 0, 0, 0, 0); }, param, "Cl1 = 0 is missing"},
-      {[&] { PredCpVCl(ok3, ok2, ok3, 1, 0, 0, 1, 0, 0); }, length, "PredCpVCl lengths"},
-      {[&] { PredCe(ok3, ok3, ok3, 1, 0, 0, 1, 0, 0, 0); }, param, "ke0 = 0 is missing"},
-      {[&] { PredCe(ok2, ok3, ok3, 0, 0, 0, 1, 0, 0, 0); }, length, "PredCe tests lengths first"},
+      {[&] { PredCp(ok3, ok3, ok3, {0, 0, 0, 1, 0, 0}); }, param, "A = 0 is missing"},
+      {[&] { PredCp(ok3, ok3, ok3, {1, 0, 0, 0, 0, 0}); }, param, "l1 = 0 is missing"},
+      {[&] { PredCp(ok3, ok3, ok3, {1, -1, 0, 1, 0, 0}); }, param, "negative B"},
+      {[&] { PredCp(ok3, ok3, ok3, {1, 0, 0, 1, 0, -1e-300}); }, param, "negative l3"},
+      {[&] { PredCp(ok3, ok3, ok3, {NAN, 0, 0, 1, 0, 0}); }, param, "NaN is not positive"},
+      {[&] { PredCp(ok3, ok3, ok2, {1, 0, 0, 1, 0, 0}); }, length, "lengths 3, 3, 2"},
+      {[&] { PredCp(ok3, ok3, ok2, {0, 0, 0, 1, 0, 0}); }, param, "PredCp tests parameters first"},
+      {[&] { PredCpVCl(ok3, ok3, ok2, {0, 0, 0, 1, 0, 0}); }, param, "PredCpVCl tests parameters first"},
+      {[&] { PredCpVCl(ok3, ok3, ok3, {1, 0, 0, 0, 0, 0}); }, param, "Cl1 = 0 is missing"},
+      {[&] { PredCpVCl(ok3, ok2, ok3, {1, 0, 0, 1, 0, 0}); }, length, "PredCpVCl lengths"},
+      {[&] { PredCe(ok3, ok3, ok3, {1, 0, 0, 1, 0, 0, 0}); }, param, "ke0 = 0 is missing"},
+      {[&] { PredCe(ok2, ok3, ok3, {0, 0, 0, 1, 0, 0, 0}); }, length, "PredCe tests lengths first"},
   };
   for (const auto& c : cases) EXPECT_EQ(ThrownText(c.call), c.expected) << c.why;
   const vector<double> ten(10, 1.0), nine(9, 1.0);
-  EXPECT_EQ(ThrownText([&] { PredCp(ten, ten, nine, 1, 0, 0, 1, 0, 0); }), length);
+  EXPECT_EQ(ThrownText([&] { PredCp(ten, ten, nine, {1, 0, 0, 1, 0, 0}); }), length);
 }
 
 TEST(Prediction, EmptyColumnsGiveAnEmptyColumn) {
-  EXPECT_TRUE(PredCp({}, {}, {}, 1, 0, 0, 1, 0, 0).empty());
-  EXPECT_TRUE(PredCe({}, {}, {}, 1, 0, 0, 1, 0, 0, 1).empty());
-  EXPECT_TRUE(PredCpVCl({}, {}, {}, 1, 0, 0, 1, 0, 0).empty());
+  EXPECT_TRUE(PredCp({}, {}, {}, {1, 0, 0, 1, 0, 0}).empty());
+  EXPECT_TRUE(PredCe({}, {}, {}, {1, 0, 0, 1, 0, 0, 1}).empty());
+  EXPECT_TRUE(PredCpVCl({}, {}, {}, {1, 0, 0, 1, 0, 0}).empty());
 }
 
 // The row loops reuse decay factors while the step repeats; they must agree

@@ -22,8 +22,8 @@ void Survives(F call, std::size_t n) {
   try {
     const vector<double> r = call();
     EXPECT_EQ(r.size(), n);
-  } catch (const char* text) {
-    EXPECT_EQ(std::string(text).back(), '!') << text;
+  } catch (const pkcore::InputError& e) {
+    EXPECT_EQ(std::string(e.what()).back(), '!') << e.what();
   }
 }
 
@@ -38,13 +38,13 @@ TEST(Robustness, OddValuesInEveryArgumentPosition) {
       if (pos < p.size()) p[pos] = v;
       else maxRate = decr = v;
       SCOPED_TRACE(testing::Message() << "position " << pos << " value " << v);
-      Survives([&] { return TciCp(dt, target, maxRate, p[0], p[1], p[2], p[3], p[4], p[5]); }, 4);
-      Survives([&] { return TciCe(dt, target, maxRate, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
-      Survives([&] { return CsDtCp({0, 10, 20}, p[0], p[1], p[2], p[3], p[4], p[5], decr); }, 3);
-      Survives([&] { return CsDtCe({0, 10, 20}, p[0], p[1], p[2], p[3], p[4], p[5], p[6], decr); }, 3);
-      Survives([&] { return decrCe(dt, rate, bolus, level, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
-      Survives([&] { return vector<double>{TPeak(p[0], p[1], p[2], p[3], p[4], p[5], p[6])}; }, 1);
-      Survives([&] { return vector<double>{TPeak2ke0(p[0], p[1], p[2], p[3], p[4], p[5], decr)}; }, 1);
+      Survives([&] { return TciCp(dt, target, maxRate, {p[0], p[1], p[2], p[3], p[4], p[5]}); }, 4);
+      Survives([&] { return TciCe(dt, target, maxRate, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
+      Survives([&] { return CsDtCp({0, 10, 20}, {p[0], p[1], p[2], p[3], p[4], p[5]}, decr); }, 3);
+      Survives([&] { return CsDtCe({0, 10, 20}, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}, decr); }, 3);
+      Survives([&] { return decrCe(dt, rate, bolus, level, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
+      Survives([&] { return vector<double>{TPeak({p[0], p[1], p[2], p[3], p[4], p[5], p[6]})}; }, 1);
+      Survives([&] { return vector<double>{TPeak2ke0({p[0], p[1], p[2], p[3], p[4], p[5]}, decr)}; }, 1);
     }
   }
 }
@@ -55,13 +55,13 @@ TEST(Robustness, OddValuesInColumns) {
     SCOPED_TRACE(v);
     const vector<double> col = {0, v, 1, 1};
     const vector<double> ok = {0, 1, 1, 1};
-    Survives([&] { return TciCe(col, ok, 100, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
-    Survives([&] { return TciCe(ok, col, 100, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
-    Survives([&] { return CsDtCe({v, 20}, p[0], p[1], p[2], p[3], p[4], p[5], p[6], 50); }, 2);
-    Survives([&] { return decrCe(col, ok, ok, ok, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
-    Survives([&] { return decrCe(ok, col, ok, ok, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
-    Survives([&] { return decrCe(ok, ok, col, ok, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
-    Survives([&] { return decrCe(ok, ok, ok, col, p[0], p[1], p[2], p[3], p[4], p[5], p[6]); }, 4);
+    Survives([&] { return TciCe(col, ok, 100, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
+    Survives([&] { return TciCe(ok, col, 100, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
+    Survives([&] { return CsDtCe({v, 20}, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}, 50); }, 2);
+    Survives([&] { return decrCe(col, ok, ok, ok, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
+    Survives([&] { return decrCe(ok, col, ok, ok, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
+    Survives([&] { return decrCe(ok, ok, col, ok, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
+    Survives([&] { return decrCe(ok, ok, ok, col, {p[0], p[1], p[2], p[3], p[4], p[5], p[6]}); }, 4);
   }
 }
 

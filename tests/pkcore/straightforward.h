@@ -2,9 +2,13 @@
 // The routines written the straightforward way: every interval's exponentials
 // computed where the description uses them, nothing kept between rows or
 // objective evaluations. The product's faster forms must agree bit for bit.
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
+#include "pkcore/course.h"
+#include "pkcore/effectsite.h"
 #include "pkcore/minimize.h"
 #include "pkcore/prediction.h"
 
@@ -19,13 +23,6 @@ inline void DropZeros(Plasma& K, Plasma& l) {
       l[j] = TinyRate;
       K[j] = 0;
     }
-}
-
-inline double Nudge(double ke0, double l1, double l2, double l3) {
-  if (l1 == ke0) ke0 *= 1.000001;
-  if (l2 == ke0) ke0 *= 1.000001;
-  if (l3 == ke0) ke0 *= 1.000001;
-  return ke0;
 }
 
 inline double Course(const Effect& c, const Effect& m, double x) {
@@ -64,9 +61,12 @@ inline vector<double> PlasmaTci(const vector<double>& dt, const vector<double>* 
   vector<double> rate(dt.size(), 0.0);
   for (std::size_t i = 1; i < dt.size(); ++i) {
     const double b = bolus ? (*bolus)[i] : 0;
-    double r = RateToTargetBolus(s, u, dt[i], b, target[i], K, l);
-    if (r < 0) r = 0;
-    if (r > maxRate) r = maxRate;
+    double r = 0;
+    if (dt[i] != 0) {
+      r = RateToTargetBolus(s, u, dt[i], b, target[i], K, l);
+      if (r < 0) r = 0;
+      if (r > maxRate) r = maxRate;
+    }
     AdvancePlasmaBolus(s, u, dt[i], r, b, K, l);
     rate[i] = r;
   }
@@ -82,79 +82,79 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
     l3 = TinyRate;
     C = 0;
   }
-  ke0 = Nudge(ke0, l1, l2, l3);
   const Plasma l = {l1, l2, l3}, u = {A / l1, B / l2, C / l3};
-  const Effect E = EffectCoefficients(A, B, C, l1, l2, l3, ke0);
-  const Effect m = {l1, l2, l3, ke0};
+  const EffectSite site({A, B, C}, l, ke0);
+  const Effect& m = site.Rates();
+  const Effect& G = site.Infusion();
   Plasma s = {0, 0, 0};
   Effect c = {0, 0, 0, 0};
   double Ce = 0, tUnit = 0, tMem = 0;
   vector<double> rate(dt.size(), 0.0);
+  auto minimum = [](double ax, double bx, auto f) {
+    const Bracket b = BracketMinimum(ax, bx, f);
+    const Minimum x = BrentMinimize(b, f, 1e-9);
+    if (!b.found || !x.converged) throw std::runtime_error(b.found ? "not converged" : "no bracket");
+    return x;
+  };
   for (std::size_t i = 1; i < dt.size(); ++i) {
     const double h = dt[i], T = target[i];
     double r = 0;
     if (T == 0) {
       r = 0;
     } else if (Ce == 0) {
-      auto unit = [&](double x) {
-        double sum = 0;
-        for (int k = 0; k < 4; ++k) sum += (E[k] / m[k]) * (1 - std::exp(-m[k] * h)) * std::exp(-m[k] * x);
-        return -sum;
-      };
-      double ax = 0, bx = 1.0, cx, fa, fb, fc, x = tUnit;
-      BracketMinimum(ax, bx, cx, fa, fb, fc, unit);
-      const double fmin = BrentMinimize(ax, bx, cx, unit, 1e-9, x);
-      tUnit = tMem = x;
-      r = T / -fmin;
+      Effect unit;
+      for (int k = 0; k < 4; ++k) unit[k] = G[k] * (1 - std::exp(-m[k] * h));
+      unit[3] += site.Coupling({0, 0, 0, 0}, site.Step(h), 1);
+      const Minimum top = minimum(0, 1.0, [&](double x) { return -site.Course(unit, x); });
+      tUnit = tMem = top.x;
+      r = T / -top.fx;
     } else {
       Plasma sf = s;
       Effect cf = c;
       AdvancePlasma(sf, u, h, 0, l);
-      AdvanceEffect(cf, E, h, 0, m);
-      const double CpFree = sf[0] + sf[1] + sf[2], CeFree = cf[0] + cf[1] + cf[2] + cf[3];
+      site.Advance(cf, site.Step(h), 0);
+      const double CpFree = sf[0] + sf[1] + sf[2], CeFree = site.Ce(cf);
       if (std::fabs(T - CeFree) / T <= 0.03) {
         r = RateToTarget(s, u, h, T, l);
       } else if (T < CeFree) {
         r = 0;
       } else {
         auto peak = [&](double rho) {
-          auto g = [&](double x) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k)
-              sum += std::exp(-m[k] * x) *
-                     ((E[k] / m[k]) * rho * (1 - std::exp(-m[k] * h)) + std::exp(-m[k] * h) * c[k]);
-            return -sum;
-          };
-          double ax = 0, bx = tUnit, cx, fa, fb, fc, x = 0;
-          BracketMinimum(ax, bx, cx, fa, fb, fc, g);
-          return -BrentMinimize(ax, bx, cx, g, 1e-9, x);
+          Effect after;
+          for (int k = 0; k < 4; ++k)
+            after[k] = G[k] * rho * (1 - std::exp(-m[k] * h)) + std::exp(-m[k] * h) * c[k];
+          after[3] = G[3] * rho * (1 - std::exp(-m[3] * h)) +
+                     (std::exp(-m[3] * h) * c[3] + site.Coupling(c, site.Step(h), 0)) +
+                     rho * site.Coupling({0, 0, 0, 0}, site.Step(h), 1);
+          if (!(site.SlopeNow(after) > 0)) return site.Ce(after);
+          return -minimum(0, tUnit, [&](double x) { return -site.Course(after, x); }).fx;
         };
         auto S = [&](double rho) {
           const double d = T - peak(rho);
           return d * d;
         };
         bool search = true;
-        double ax = 0, bx = maxRate, cx = 10000;
+        Bracket rates;
+        rates.a = 0;
+        rates.b = maxRate;
+        rates.c = 10000;
         if (CeFree < CpFree) {
-          auto free = [&](double x) { return -Course(c, m, x); };
-          double a0 = 0, b0 = tMem, c0, fa, fb, fc;
-          BracketMinimum(a0, b0, c0, fa, fb, fc, free);
-          const double peakFree = -BrentMinimize(a0, b0, c0, free, 1e-9, tMem);
-          if (0.97 * T <= peakFree)
+          const Minimum top = minimum(0, tMem, [&](double x) { return -site.Course(c, x); });
+          tMem = top.x;
+          if (0.97 * T <= -top.fx)
             search = false;
-          else {
-            double fa2, fb2, fc2;
-            BracketMinimum(ax, bx, cx, fa2, fb2, fc2, S);
-          }
+          else
+            rates = BracketMinimum(0, maxRate, S);
         }
-        if (search) BrentMinimize(ax, bx, cx, S, 1e-9, r);
+        if (search) r = BrentMinimize(rates, S, 1e-9).x;
       }
     }
+    if (h == 0) r = 0;
     if (r > maxRate) r = maxRate;
     if (r < 0) r = 0;
     AdvancePlasma(s, u, h, r, l);
-    AdvanceEffect(c, E, h, r, m);
-    Ce = c[0] + c[1] + c[2] + c[3];
+    site.Advance(c, site.Step(h), r);
+    Ce = site.Ce(c);
     rate[i] = r;
   }
   return rate;
@@ -162,8 +162,8 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
 
 // The holding simulation with every step's exponentials computed afresh.
 template <class Land>
-void Hold(const vector<double>& times, std::size_t j, double clock, Plasma& s, const Plasma& u, const Plasma& l,
-          Effect* c, const Effect& E, const Effect& m, Land land) {
+void Hold(const vector<double>& times, std::size_t j, double clock, Plasma& s, const Plasma& K, const Plasma& u,
+          const Plasma& l, Effect* c, const EffectSite* site, Land land) {
   double step = 0.1;
   while (j < times.size()) {
     bool landing = false;
@@ -178,11 +178,14 @@ void Hold(const vector<double>& times, std::size_t j, double clock, Plasma& s, c
       double Z = (1 - (s[0] * f[0] + s[1] * f[1] + s[2] * f[2])) / per;
       if (Z < 0) Z = 0;
       for (int k = 0; k < 3; ++k) s[k] = s[k] * f[k] + (1 - f[k]) * u[k] * Z;
-      if (c)
-        for (int k = 0; k < 4; ++k) {
-          const double e = std::exp(-m[k] * step);
-          (*c)[k] = (*c)[k] * e + (E[k] / m[k]) * Z * (1 - e);
-        }
+      if (c) site->Advance(*c, site->Step(step), Z);
+    } else if (step > 0) {  // too short to resolve: in the limit, a bolus up to 1
+      const double dose = (1 - (s[0] + s[1] + s[2])) / (K[0] + K[1] + K[2]);
+      if (dose > 0) {
+        for (int k = 0; k < 3; ++k) s[k] += K[k] * dose;
+        if (c)
+          for (int k = 0; k < 4; ++k) (*c)[k] += site->Bolus()[k] * dose;
+      }
     }
     clock += step;
     if (landing) {
@@ -193,16 +196,35 @@ void Hold(const vector<double>& times, std::size_t j, double clock, Plasma& s, c
   }
 }
 
-template <std::size_t N>
-void Search(const std::array<double, N>& c, const std::array<double, N>& m, double level, double ax, double bx,
-            double& xmin) {
-  auto miss = [&](double x) {
-    const double d = Course(c, m, x) - level;
-    return d * d;
+// The decrement searches, written out: the plasma course falls from the
+// start; the effect-site course may rise to a peak first.
+inline double PlasmaFall(const Plasma& s, const Plasma& l, double level, double guess) {
+  if (!(s[0] + s[1] + s[2] > level)) return 0;
+  auto course = [&](double x) {
+    CoursePoint p;
+    for (int k = 0; k < 3; ++k) {
+      const double term = s[k] * std::exp(-l[k] * x);
+      p.value += term;
+      p.slope -= l[k] * term;
+      p.curvature += l[k] * l[k] * term;
+    }
+    return p;
   };
-  double cx, fa, fb, fc;
-  BracketMinimum(ax, bx, cx, fa, fb, fc, miss);
-  BrentMinimize(ax, bx, cx, miss, 1e-9, xmin);
+  return FallTime(course, level, 0, guess, 1 / std::max({l[0], l[1], l[2]})).value_or(NAN);
+}
+
+inline double EffectFall(const EffectSite& site, const Effect& c, double level, double guess) {
+  auto course = [&](double x) { return site.CourseWithSlope(c, x); };
+  const double scale = 1 / site.Rates()[3];
+  double from = 0;
+  if (!(site.Ce(c) > level)) {
+    if (!(site.SlopeNow(c) > 0)) return 0;
+    const auto peak = ZeroOfGap([&](double x) { return site.PeakGap(c, x); }, scale);
+    if (!peak) return NAN;
+    if (!(site.Course(c, *peak) > level)) return 0;
+    from = *peak;
+  }
+  return FallTime(course, level, from, guess, scale).value_or(NAN);
 }
 
 inline vector<double> CsDtCp(const vector<double>& times, double A, double B, double C, double l1, double l2,
@@ -213,11 +235,10 @@ inline vector<double> CsDtCp(const vector<double>& times, double A, double B, do
   vector<double> result(times.size(), 0.0);
   if (times.empty()) return result;
   Plasma s = {0, 0, 0};
-  double tLast = 0;
-  Hold(times, times[0] == 0 ? 1 : 0, 0.0, s, u, l, nullptr, Effect{}, Effect{}, [&](std::size_t j) {
-    const double G = tLast > 0 ? tLast : 0;
-    Search(s, l, 1 - decr / 100, G + 1000, G + 100, tLast);
-    result[j] = tLast;
+  TrendGuess trend;
+  Hold(times, times[0] == 0 ? 1 : 0, 0.0, s, K, u, l, nullptr, nullptr, [&](std::size_t j) {
+    result[j] = PlasmaFall(s, l, 1 - decr / 100, trend.At(times[j]));
+    trend.Add(times[j], result[j]);
   });
   return result;
 }
@@ -227,31 +248,34 @@ inline vector<double> CsDtCe(const vector<double>& times, double A, double B, do
   Plasma K = {A, B, C}, l = {l1, l2, l3};
   DropZeros(K, l);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  ke0 = Nudge(ke0, l[0], l[1], l[2]);
-  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
-  const Effect m = {l[0], l[1], l[2], ke0};
-  auto load = [&](double x) {
-    double sum = 0;
-    for (int k = 0; k < 4; ++k) sum += (E[k] / m[k]) * (1 - std::exp(-m[k] * 0.1)) * std::exp(-m[k] * x);
-    return -sum;
-  };
-  double tPeak = 0;
-  const double fmin = BrentMinimize(0, 50, 1000, load, 1e-9, tPeak);
+  const EffectSite site(K, l, ke0);
+  const Effect& m = site.Rates();
+  const Effect& G = site.Infusion();
+  const double coupling = site.Coupling({0, 0, 0, 0}, site.Step(0.1), 1);
+  Effect unit;
+  for (int k = 0; k < 4; ++k) unit[k] = G[k] * (1 - std::exp(-m[k] * 0.1));
+  unit[3] += coupling;
+  const Minimum load = BrentMinimize(0, 50, 1000, [&](double x) { return -site.Course(unit, x); }, 1e-9);
+  const double tPeak = load.x;
   Plasma s = {0, 0, 0};
   Effect c = {0, 0, 0, 0};
   if (tPeak > 0.1) {
-    const double H = 1 / -fmin;
+    const double H = 1 / -load.fx;
     for (int j = 0; j < 3; ++j) s[j] = std::exp(-l[j] * tPeak) * (1 - std::exp(-l[j] * 0.1)) * H * u[j];
-    for (int k = 0; k < 4; ++k) c[k] = std::exp(-m[k] * tPeak) * (1 - std::exp(-m[k] * 0.1)) * H * (E[k] / m[k]);
+    for (int k = 0; k < 4; ++k) c[k] = std::exp(-m[k] * tPeak) * (1 - std::exp(-m[k] * 0.1)) * H * G[k];
+    if (site.AnyNear()) {
+      const Effect loaded = {H * unit[0], H * unit[1], H * unit[2], 0};
+      c[3] += H * coupling * std::exp(-ke0 * tPeak) + site.Coupling(loaded, site.Step(tPeak), 0);
+    }
   }
   vector<double> result(times.size(), 0.0);
   std::size_t first = 0;
   while (first < times.size() && times[first] <= tPeak) ++first;
   if (first == times.size()) return result;
-  double tLast = tPeak;
-  Hold(times, first, tPeak + 0.1, s, u, l, &c, E, m, [&](std::size_t j) {
-    Search(c, m, 1 - decr / 100, 0, tLast > 0 ? tLast : 500, tLast);
-    result[j] = tLast;
+  TrendGuess trend;
+  Hold(times, first, tPeak + 0.1, s, K, u, l, &c, &site, [&](std::size_t j) {
+    result[j] = EffectFall(site, c, 1 - decr / 100, trend.Empty() ? tPeak : trend.At(times[j]));
+    trend.Add(times[j], result[j]);
   });
   return result;
 }
@@ -261,34 +285,15 @@ inline vector<double> decrCe(const vector<double>& dt, const vector<double>& rat
                              double l3, double ke0) {
   Plasma K = {A, B, C}, l = {l1, l2, l3};
   DropZeros(K, l);
-  ke0 = Nudge(ke0, l[0], l[1], l[2]);
-  const Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
-  const Effect m = {l[0], l[1], l[2], ke0};
+  const EffectSite site(K, l, ke0);
   vector<double> result(dt.size(), 0.0);
-  Effect c = {E[0] * bolus[0], E[1] * bolus[0], E[2] * bolus[0], E[3] * bolus[0]};
+  const Effect& b0 = site.Bolus();
+  Effect c = {b0[0] * bolus[0], b0[1] * bolus[0], b0[2] * bolus[0], b0[3] * bolus[0]};
   double tLast = 0;
   for (std::size_t i = 1; i < dt.size(); ++i) {
-    AdvanceEffectBolus(c, E, dt[i], rate[i], bolus[i], m);
-    if (c[0] + c[1] + c[2] + c[3] <= level[i]) continue;
-    const double bx = tLast > 0 ? tLast : 500;
-    double slope = 0;
-    for (int k = 0; k < 4; ++k) slope -= m[k] * c[k];
-    if (!(slope > 0)) {
-      Search(c, m, level[i], 0, bx, tLast);
-    } else {
-      auto minus = [&](double x) { return -Course(c, m, x); };
-      double a0 = 0, b0 = bx, c0, fa, fb, fc, top = 0;
-      BracketMinimum(a0, b0, c0, fa, fb, fc, minus);
-      BrentMinimize(a0, b0, c0, minus, 1e-9, top);
-      auto miss = [&](double y) {
-        const double d = Course(c, m, top + std::fabs(y)) - level[i];
-        return d * d;
-      };
-      double ay = 0, by = bx, cy, f0, f1, f2, y = tLast - top;
-      BracketMinimum(ay, by, cy, f0, f1, f2, miss);
-      BrentMinimize(ay, by, cy, miss, 1e-9, y);
-      tLast = top + std::fabs(y);
-    }
+    site.Advance(c, site.Step(dt[i]), rate[i], bolus[i]);
+    if (site.Ce(c) <= level[i]) continue;
+    tLast = EffectFall(site, c, level[i], tLast - dt[i]);
     result[i] = tLast;
   }
   return result;

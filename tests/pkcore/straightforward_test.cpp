@@ -54,13 +54,13 @@ TEST_P(BitForBit, PredictionAndPlasmaTci) {
   for (const Model& m : Models()) {
     for (unsigned seed : {1u, 2u}) {
       const Scheme s = MakeScheme(300, GetParam(), seed);
-      EXPECT_EQ(pkcore::PredCp(s.dt, s.rate, s.bolus, m.A, m.B, m.C, m.l1, m.l2, m.l3),
+      EXPECT_EQ(pkcore::PredCp(s.dt, s.rate, s.bolus, {m.A, m.B, m.C, m.l1, m.l2, m.l3}),
                 straightforward::PredCp(s.dt, s.rate, s.bolus, m.A, m.B, m.C, m.l1, m.l2, m.l3))
           << m.name;
-      EXPECT_EQ(pkcore::TciCp(s.dt, s.target, 50, m.A, m.B, m.C, m.l1, m.l2, m.l3),
+      EXPECT_EQ(pkcore::TciCp(s.dt, s.target, 50, {m.A, m.B, m.C, m.l1, m.l2, m.l3}),
                 straightforward::PlasmaTci(s.dt, nullptr, s.target, 50, m.A, m.B, m.C, m.l1, m.l2, m.l3))
           << m.name;
-      EXPECT_EQ(pkcore::CalcRate(s.dt, s.bolus, s.target, 50, m.A, m.B, m.C, m.l1, m.l2, m.l3),
+      EXPECT_EQ(pkcore::CalcRate(s.dt, s.bolus, s.target, 50, {m.A, m.B, m.C, m.l1, m.l2, m.l3}),
                 straightforward::PlasmaTci(s.dt, &s.bolus, s.target, 50, m.A, m.B, m.C, m.l1, m.l2, m.l3))
           << m.name;
     }
@@ -71,7 +71,7 @@ TEST_P(BitForBit, EffectSiteTci) {
   for (const Model& m : Models()) {
     for (double maxRate : {15.0, 200.0}) {
       const Scheme s = MakeScheme(400, GetParam(), 3);
-      EXPECT_EQ(pkcore::TciCe(s.dt, s.target, maxRate, m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0),
+      EXPECT_EQ(pkcore::TciCe(s.dt, s.target, maxRate, {m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0}),
                 straightforward::TciCe(s.dt, s.target, maxRate, m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0))
           << m.name << " maxRate " << maxRate;
     }
@@ -81,17 +81,17 @@ TEST_P(BitForBit, EffectSiteTci) {
 TEST_P(BitForBit, DecrementTimes) {
   for (const Model& m : Models()) {
     const Scheme s = MakeScheme(200, GetParam(), 4);
-    EXPECT_EQ(pkcore::decrCe(s.dt, s.rate, s.bolus, s.level, m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0),
+    EXPECT_EQ(pkcore::decrCe(s.dt, s.rate, s.bolus, s.level, {m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0}),
               straightforward::decrCe(s.dt, s.rate, s.bolus, s.level, m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0))
         << m.name;
     // Durations that land between holding steps, and on them.
     const vector<double> times = GetParam() ? vector<double>{0.35, 1.23, 7.77, 30, 61.05, 120}
                                             : vector<double>{0, 10, 20, 30, 60, 90, 120};
     for (double decr : {20.0, 50.0, 80.0}) {
-      EXPECT_EQ(pkcore::CsDtCp(times, m.A, m.B, m.C, m.l1, m.l2, m.l3, decr),
+      EXPECT_EQ(pkcore::CsDtCp(times, {m.A, m.B, m.C, m.l1, m.l2, m.l3}, decr),
                 straightforward::CsDtCp(times, m.A, m.B, m.C, m.l1, m.l2, m.l3, decr))
           << m.name << " decr " << decr;
-      EXPECT_EQ(pkcore::CsDtCe(times, m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0, decr),
+      EXPECT_EQ(pkcore::CsDtCe(times, {m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0}, decr),
                 straightforward::CsDtCe(times, m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0, decr))
           << m.name << " decr " << decr;
     }

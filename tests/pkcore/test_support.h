@@ -12,8 +12,8 @@ namespace pktest {
 inline std::string ThrownText(const std::function<void()>& f) {
   try {
     f();
-  } catch (const char* text) {
-    return text;
+  } catch (const std::exception& e) {
+    return e.what();
   }
   return "(nothing thrown)";
 }

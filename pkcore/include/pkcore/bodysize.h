@@ -1,5 +1,6 @@
 #pragma once
 // Body-size covariates. Weight in kg, height in cm; results in kg or kg/m².
+// Nothing is checked: a zero height gives what the division gives.
 
 namespace pkcore {
 

@@ -1,27 +1,48 @@
 #pragma once
 // Decrement times: how long a concentration takes, once no more drug is given,
 // to fall to a level.
+//
+// Units are the caller's: Times and deltaTimes in one time unit, the results
+// in the same unit; the holding simulations step 0.1 of that unit. Every time
+// returned is the crossing of the level by the course the routine computes,
+// to about 1e-12 relative, found in the same way in any time unit. A course
+// that is at or below its level from the start gives 0.
 #include <vector>
+
+#include "pkcore/model.h"
 
 namespace pkcore {
 
 // Context-sensitive decrement times of the plasma concentration: for each
-// infusion duration in Times (ascending), the plasma concentration is held
-// constant for that long; the result is the time to fall by decr percent.
-std::vector<double> CsDtCp(std::vector<double> Times, double A, double B, double C, double l1,
-                           double l2, double l3, double decr);
-std::vector<double> CsDtCpVCl(std::vector<double> Times, double V1, double V2, double V3,
-                              double Cl1, double Cl2, double Cl3, double decr);
+// infusion duration in Times (ascending, from 0 to 1e7), the plasma
+// concentration is held at 1 for that long (in holding steps of 0.1); the
+// result is the time to fall by decr percent (0 < decr < 100). Checks, in
+// order: Times ascending "#Times have to be in ascending order!", not negative
+// "#Times cannot be negative!", finite and at most 1e7 "#Times have to be
+// finite and at most 1e7!"; the model (Rule::Complete) and decr > 0 "Check PK
+// parameters and/or decrement!"; decr < 100 "Decrement has to be below 100%!".
+std::vector<double> CsDtCp(std::vector<double> Times, const HybridModel& model, double decr);
 
-// The same for the effect-site concentration (the effect site is first loaded
-// to the held level, then the plasma is held there).
-std::vector<double> CsDtCe(std::vector<double> Times, double A, double B, double C, double l1,
-                           double l2, double l3, double ke0, double decr);
+// The same with the model as volumes and clearances, converted by Cl2Hyb
+// first; the checks are CsDtCp's, on the converted constants.
+std::vector<double> CsDtCpVCl(std::vector<double> Times, const VolClModel& model, double decr);
 
-// For a dosing scheme in rows: at each time point, the time until the
-// effect-site concentration falls to that row's decrConc if no more drug is given.
+// The same for the effect-site concentration; the model needs ke0. The effect
+// site is first loaded by a 0.1-long infusion whose effect-site peak is 1
+// (searched within 1000 time units); durations up to that peak give 0; then
+// the plasma is held at 1. The same checks as CsDtCp, ke0 > 0 with the model;
+// a loading peak that cannot be found gives "No peak found for this model!".
+std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, double decr);
+
+// For a dosing scheme in rows (as PredCe): at each time point, the time until
+// the effect-site concentration falls to that row's decrConc if no more drug
+// is given; 0 where it is already at or below it. The model needs ke0. Checks,
+// in order: the four lengths "Columns of different length!"; the model and
+// ke0 (Rule::NonNegative) "Negative PK parameter!"; then, for each row whose
+// effect site is above its level, decrConc > 0 "Decrement concentration has to
+// be positive!".
 std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> Rate,
-                           std::vector<double> IVBolus, std::vector<double> decrConc, double A,
-                           double B, double C, double l1, double l2, double l3, double ke0);
+                           std::vector<double> IVBolus, std::vector<double> decrConc,
+                           const HybridModel& model);
 
 }  // namespace pkcore

@@ -1,16 +1,28 @@
 #pragma once
 // The effect-site peak after a single bolus, for a model given by its hybrid
-// constants A, B, C, l1, l2, l3.
+// constants. Times in the caller's time unit, ke0 per that unit, volumes in
+// the reciprocal of the coefficients' unit.
+#include "pkcore/model.h"
 
 namespace pkcore {
 
-// Time from a bolus to the peak effect-site concentration (searched in [0, 1000]).
-double TPeak(double A, double B, double C, double l1, double l2, double l3, double ke0);
+// Time from a bolus to the peak effect-site concentration; the model needs
+// ke0. Nothing is validated: constants for which the effect-site
+// concentration has no peak (no ke0, ke0 = 0, no positive coefficient, a peak
+// beyond the range of doubles) give InputError "No peak found for this
+// model!". Accurate to about 1e-12 relative in any time unit, for ke0 at any
+// distance from the exponents.
+double TPeak(const HybridModel& model);
 
-// Volume of distribution at peak effect: 1 / peak effect-site concentration of a unit bolus.
-double VdPeak(double A, double B, double C, double l1, double l2, double l3, double ke0);
+// Volume of distribution at peak effect: 1 / the peak effect-site
+// concentration of a unit bolus. The same failure as TPeak.
+double VdPeak(const HybridModel& model);
 
-// The ke0 for which the effect-site peak of a bolus falls at peak_time.
-double TPeak2ke0(double A, double B, double C, double l1, double l2, double l3, double peak_time);
+// The ke0 for which the effect-site peak of a bolus falls at peak_time (the
+// model's ke0, if any, is not used). Checks, in order: peak_time > 0
+// "Negative peack time!"; the model (Rule::PositiveL1) "Check parameters!".
+// Without a second exponential (B or l2 zero) the model is one-compartment.
+// A peak time no ke0 produces gives "No ke0 found for this peak time!".
+double TPeak2ke0(const HybridModel& model, double peak_time);
 
 }  // namespace pkcore

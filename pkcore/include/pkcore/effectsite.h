@@ -1,0 +1,133 @@
+#pragma once
+// The effect site of a hybrid model, exact for ke0 at any distance from the
+// exponents, equality included.
+//
+// The effect-site concentration obeys dCe/dt = ke0·(Cp − Ce). It is carried
+// as four components c: while ke0 is well apart from an exponent lj, component
+// j is the classic term of decay rate lj with coefficient Ej =
+// Aj·ke0/(ke0 − lj), and component 4 (decay rate ke0) balances them. Near
+// lj those coefficients grow without bound and cancel; there component j
+// is the plasma component of lj itself and feeds component 4 through
+// ∫ e^(−ke0·(t−τ))·e^(−lj·τ) dτ = e^(−min·t)·t·(1 − e^(−|ke0 − lj|·t))/(|ke0 − lj|·t),
+// which stays accurate down to, and at, equality. The effect-site
+// concentration is the sum of the classic components and component 4.
+//
+// Exponents given as TinyRate (removed terms) must come with coefficient 0.
+// Units are the caller's: rates per time unit, times in that unit.
+#include <array>
+#include <cmath>
+
+#include "pkcore/course.h"
+#include "pkcore/prediction.h"
+
+namespace pkcore {
+
+// Relative distance |ke0 − lj| / max(ke0, lj) below which component j is
+// carried in the near form: the classic coefficients amplify rounding by the
+// reciprocal of this distance, at most 1000 here.
+constexpr double kNearKe0 = 1e-3;
+
+// The factors of one interval of length dt.
+struct EffectStep {
+  Effect e{};  // decay factors e^(−m_k·dt)
+  Plasma D{};  // near components: ∫_0^dt e^(−ke0·(dt−τ))·e^(−lj·τ) dτ
+  Plasma W{};  // near components: effect-site rise per unit coefficient and rate
+};
+
+class EffectSite {
+ public:
+  // K the coefficients (A, B, C), l the exponents (l1, l2, l3).
+  EffectSite(const Plasma& K, const Plasma& l, double ke0);
+
+  const Effect& Rates() const { return m_; }  // l1, l2, l3, ke0
+  // c changes by Bolus()·dose for a bolus and by Infusion()·rate·(1 − e) for
+  // an interval's infusion (component 4 also by the coupling of near ones).
+  const Effect& Bolus() const { return bolus_; }
+  const Effect& Infusion() const { return infusion_; }
+  bool Near(int j) const { return near_[j]; }
+  bool AnyNear() const { return anyNear_; }
+
+  EffectStep Step(double dt) const;
+
+  // Component 4's gain over an interval from the near components, given the
+  // components c at its start and the interval's rate. 0 without near ones.
+  double Coupling(const Effect& c, const EffectStep& step, double rate) const;
+  // Advances c over an interval at constant rate, then adds a bolus at its end.
+  void Advance(Effect& c, const EffectStep& step, double rate, double bolus) const;
+  void Advance(Effect& c, const EffectStep& step, double rate) const;
+
+  // The effect-site concentration of c.
+  double Ce(const Effect& c) const;
+  // The effect-site concentration x time units after c, with no more drug.
+  double Course(const Effect& c, double x) const;
+  CoursePoint CourseWithSlope(const Effect& c, double x) const;
+  // The slope of that course now (x = 0), without an exponential.
+  double SlopeNow(const Effect& c) const;
+  // Cp − Ce x time units after c with no more drug, and its slope; Ce peaks
+  // where it is 0.
+  CoursePoint PeakGap(const Effect& c, double x) const;
+
+ private:
+  double NearCourse(const Effect& c, double x) const;
+
+  Plasma K_, l_;
+  double ke0_;
+  Effect m_;
+  Effect bolus_{}, infusion_{};
+  std::array<bool, 3> near_{};
+  bool anyNear_ = false;
+};
+
+namespace detail {
+// ∫_0^t e^(−k·(t−τ))·e^(−l·τ) dτ, accurate for any k, l >= 0.
+double Convolution(double l, double k, double t);
+}  // namespace detail
+
+// The row loops call these for every row and every objective evaluation; far
+// from the exponents they are the classic sums, which the compiler sees whole.
+
+inline double EffectSite::Coupling(const Effect& c, const EffectStep& step, double rate) const {
+  double gain = 0;
+  for (int j = 0; j < 3; ++j)
+    if (near_[j]) gain += ke0_ * c[j] * step.D[j] + K_[j] * rate * step.W[j];
+  return gain;
+}
+
+inline double EffectSite::SlopeNow(const Effect& c) const {
+  double slope = -ke0_ * c[3];
+  for (int j = 0; j < 3; ++j) slope += near_[j] ? ke0_ * c[j] : -l_[j] * c[j];
+  return slope;
+}
+
+inline void EffectSite::Advance(Effect& c, const EffectStep& step, double rate,
+                                double bolus) const {
+  const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
+  const Effect& e = step.e;
+  for (int k = 0; k < 4; ++k)
+    c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k] + bolus_[k] * bolus;
+  if (anyNear_) c[3] += coupling;
+}
+
+inline void EffectSite::Advance(Effect& c, const EffectStep& step, double rate) const {
+  const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
+  const Effect& e = step.e;
+  for (int k = 0; k < 4; ++k) c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k];
+  if (anyNear_) c[3] += coupling;
+}
+
+inline double EffectSite::Ce(const Effect& c) const {
+  if (!anyNear_) return c[0] + c[1] + c[2] + c[3];
+  double sum = 0;
+  for (int j = 0; j < 3; ++j)
+    if (!near_[j]) sum += c[j];
+  return sum + c[3];
+}
+
+inline double EffectSite::Course(const Effect& c, double x) const {
+  if (anyNear_) return NearCourse(c, x);
+  double sum = 0;
+  for (int k = 0; k < 4; ++k) sum += c[k] * std::exp(-m_[k] * x);
+  return sum;
+}
+
+}  // namespace pkcore
