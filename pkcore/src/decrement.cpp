@@ -45,12 +45,14 @@ void ValidateDecrement(double decr) {
 class HoldingSimulation {
  public:
   HoldingSimulation(const Plasma& K, const Plasma& u, const Plasma& l, Plasma& s)
-      : K_(K), u_(u), s_(s), plasmaDecay_(l) {}
+      : K_(K), u_(u), s_(s), regularDecay_(detail::Decay(l, kStep)),
+        otherDecay_(detail::DecayOf<3>{l}) {}
 
   void CarryEffect(const EffectSite& site, Effect& c) {
     site_ = &site;
     c_ = &c;
-    effectSteps_.emplace(site);
+    regularStep_ = site.Step(kStep);
+    otherSteps_.emplace(detail::EffectStepOf{&site});
   }
 
   template <class Land>
@@ -74,7 +76,9 @@ class HoldingSimulation {
 
  private:
   void Hold(double h) {
-    const Plasma& f = plasmaDecay_.At(h, kStep);
+    // The regular step's factors once for all; a landing step's while it repeats.
+    const bool regular = h == kStep;
+    const Plasma& f = regular ? regularDecay_ : otherDecay_.At(h);
     const double perUnitRate = u_[0] * (1 - f[0]) + u_[1] * (1 - f[1]) + u_[2] * (1 - f[2]);
     if (perUnitRate == 0) {
       // No decay factor differs from 1. A step of length 0 changes nothing (its
@@ -87,7 +91,7 @@ class HoldingSimulation {
     double Z = (1 - (s_[0] * f[0] + s_[1] * f[1] + s_[2] * f[2])) / perUnitRate;
     if (Z < 0) Z = 0;
     for (int j = 0; j < 3; ++j) s_[j] = s_[j] * f[j] + (1 - f[j]) * u_[j] * Z;
-    if (c_) site_->Advance(*c_, effectSteps_->At(h, kStep), Z);
+    if (c_) site_->Advance(*c_, regular ? regularStep_ : otherSteps_->At(h), Z);
   }
 
   void GiveBolus() {
@@ -100,10 +104,12 @@ class HoldingSimulation {
 
   Plasma K_, u_;
   Plasma& s_;
-  detail::DecayCache2<3> plasmaDecay_;
+  const Plasma regularDecay_;
+  detail::StepFactors<Plasma, detail::DecayOf<3>> otherDecay_;
   const EffectSite* site_ = nullptr;
   Effect* c_ = nullptr;
-  std::optional<detail::EffectStepCache2> effectSteps_;
+  EffectStep regularStep_;
+  std::optional<detail::StepFactors<EffectStep, detail::EffectStepOf>> otherSteps_;
 };
 
 // Time for the free plasma course Σ s_j·e^(−l_j·x) to fall to level, searched
@@ -246,9 +252,14 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
   const Effect& B = site.Bolus();
   Effect c = {B[0] * IVBolus[0], B[1] * IVBolus[0], B[2] * IVBolus[0], B[3] * IVBolus[0]};
   double tLast = 0;
-  detail::EffectStepCache steps(site);
+  EffectStep step;  // the current step's factors, kept while the step repeats
+  double lastStep = kNaN;
   for (std::size_t i = 1; i < n; ++i) {
-    site.Advance(c, steps.At(deltaTimes[i]), Rate[i], IVBolus[i]);
+    if (!(deltaTimes[i] == lastStep)) {
+      step = site.Step(deltaTimes[i]);
+      lastStep = deltaTimes[i];
+    }
+    site.Advance(c, step, Rate[i], IVBolus[i]);
     const double level = decrConc[i];
     if (site.Ce(c) <= level) continue;  // already at or below the level: 0
     if (!(level > 0)) throw InputError("Decrement concentration has to be positive!");

@@ -3,6 +3,7 @@
 // computed once and reused while the interval length repeats.
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "pkcore/effectsite.h"
 #include "pkcore/prediction.h"
@@ -16,18 +17,16 @@ std::array<double, N> Decay(const std::array<double, N>& rates, double dt) {
   return e;
 }
 
-// Worksheets mostly use a constant step, so the factors of the previous
-// interval are kept while dt repeats; exp is deterministic, so the results
-// are bit for bit those of recomputing. Make maps dt to the factors.
+// The factors of one step for loops that do much more per row than advance
+// (searches, holding steps): recomputed when the step changes, kept by value.
 template <class Value, class Make>
-class StepCache {
+class StepFactors {
  public:
-  explicit StepCache(Make make) : make_(make) {}
+  explicit StepFactors(Make make) : make_(make) {}
   const Value& At(double dt) {
-    if (!valid_ || !(dt == dt_)) {
+    if (!(dt == dt_)) {
       value_ = make_(dt);
       dt_ = dt;
-      valid_ = true;
     }
     return value_;
   }
@@ -35,23 +34,7 @@ class StepCache {
  private:
   Make make_;
   Value value_{};
-  double dt_ = 0;
-  bool valid_ = false;
-};
-
-// Two remembered step lengths: the holding simulations alternate a regular
-// step with the shorter one that lands on the next duration.
-template <class Value, class Make>
-class StepCache2 {
- public:
-  explicit StepCache2(Make make) : regular_(make), other_(make) {}
-  const Value& At(double dt, double regular) {
-    return dt == regular ? regular_.At(dt) : other_.At(dt);
-  }
-
- private:
-  StepCache<Value, Make> regular_;
-  StepCache<Value, Make> other_;
+  double dt_ = std::numeric_limits<double>::quiet_NaN();
 };
 
 template <std::size_t N>
@@ -60,33 +43,9 @@ struct DecayOf {
   std::array<double, N> operator()(double dt) const { return Decay(rates, dt); }
 };
 
-template <std::size_t N>
-class DecayCache : public StepCache<std::array<double, N>, DecayOf<N>> {
- public:
-  explicit DecayCache(const std::array<double, N>& rates)
-      : StepCache<std::array<double, N>, DecayOf<N>>(DecayOf<N>{rates}) {}
-};
-
-template <std::size_t N>
-class DecayCache2 : public StepCache2<std::array<double, N>, DecayOf<N>> {
- public:
-  explicit DecayCache2(const std::array<double, N>& rates)
-      : StepCache2<std::array<double, N>, DecayOf<N>>(DecayOf<N>{rates}) {}
-};
-
 struct EffectStepOf {
   const EffectSite* site;
   EffectStep operator()(double dt) const { return site->Step(dt); }
-};
-
-class EffectStepCache : public StepCache<EffectStep, EffectStepOf> {
- public:
-  explicit EffectStepCache(const EffectSite& site) : StepCache(EffectStepOf{&site}) {}
-};
-
-class EffectStepCache2 : public StepCache2<EffectStep, EffectStepOf> {
- public:
-  explicit EffectStepCache2(const EffectSite& site) : StepCache2(EffectStepOf{&site}) {}
 };
 
 // The interval primitives on given decay factors e.

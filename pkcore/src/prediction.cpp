@@ -1,6 +1,9 @@
 #include "pkcore/prediction.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "interval.h"
 #include "pkcore/effectsite.h"
@@ -10,29 +13,46 @@ namespace pkcore {
 namespace {
 
 using detail::Decay;
-using detail::DecayCache;
 
 constexpr const char* kBadParameter = "Negative or missing PK parameter!";
 constexpr const char* kLengths = "Columns of different length!";
 
-// One pass of the plasma prediction (exponents already free of zeros).
-std::vector<double> PlasmaRows(const std::vector<double>& deltaTimes,
-                               const std::vector<double>& Rate,
+// One pass of the plasma prediction (exponents already free of zeros). The
+// result is written over deltaTimes, row by row once the row is read, and
+// returned: no second column to allocate and fill.
+std::vector<double> PlasmaRows(std::vector<double>& deltaTimes, const std::vector<double>& Rate,
                                const std::vector<double>& IVBolus, const Plasma& K,
                                const Plasma& l) {
   const std::size_t n = deltaTimes.size();
-  std::vector<double> out(n);
-  if (n == 0) return out;
-  const Plasma f = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  Plasma s = {K[0] * IVBolus[0], K[1] * IVBolus[0], K[2] * IVBolus[0]};
-  out[0] = (K[0] + K[1] + K[2]) * IVBolus[0];
-  DecayCache<3> decay(l);
+  if (n == 0) return std::move(deltaTimes);
+  double* out = deltaTimes.data();
+  const double* rate = Rate.data();
+  const double* bolus = IVBolus.data();
+  const double K0 = K[0], K1 = K[1], K2 = K[2];
+  const double f0 = K0 / l[0], f1 = K1 / l[1], f2 = K2 / l[2];
+  double s0 = K0 * bolus[0], s1 = K1 * bolus[0], s2 = K2 * bolus[0];
+  out[0] = (K0 + K1 + K2) * bolus[0];
+  // The step's decay factors, kept in locals (in registers, not copied through
+  // memory every row) while the step repeats; exp is deterministic, so they
+  // are bit for bit those of recomputing.
+  const double m0 = -l[0], m1 = -l[1], m2 = -l[2];
+  double last = std::numeric_limits<double>::quiet_NaN(), e0 = 0, e1 = 0, e2 = 0;
   for (std::size_t i = 1; i < n; ++i) {
-    const Plasma& e = decay.At(deltaTimes[i]);
-    detail::AdvancePlasmaE(s, f, e, Rate[i], IVBolus[i], K);
-    out[i] = detail::Sum(s);
+    const double h = out[i];
+    if (!(h == last)) {  // NaN never repeats
+      e0 = std::exp(m0 * h);
+      e1 = std::exp(m1 * h);
+      e2 = std::exp(m2 * h);
+      last = h;
+    }
+    // AdvancePlasmaBolus, term for term.
+    const double ri = rate[i], bi = bolus[i];
+    s0 = (1 - e0) * (f0 * ri) + e0 * s0 + bi * K0;
+    s1 = (1 - e1) * (f1 * ri) + e1 * s1 + bi * K1;
+    s2 = (1 - e2) * (f2 * ri) + e2 * s2 + bi * K2;
+    out[i] = s0 + s1 + s2;
   }
-  return out;
+  return std::move(deltaTimes);
 }
 
 bool SameLength(const std::vector<double>& a, const std::vector<double>& b,
@@ -110,30 +130,56 @@ std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> R
   detail::DropZeroExponents(K, l);
   const EffectSite site(K, l, ke0);
 
+  // The result is written over deltaTimes, row by row once the row is read.
   const std::size_t n = deltaTimes.size();
-  std::vector<double> out(n);
-  if (n == 0) return out;
+  if (n == 0) return deltaTimes;
+  double* out = deltaTimes.data();
+  const double* rate = Rate.data();
+  const double* bolus = IVBolus.data();
   const Effect& B = site.Bolus();
-  Effect s = {B[0] * IVBolus[0], B[1] * IVBolus[0], B[2] * IVBolus[0], B[3] * IVBolus[0]};
+  Effect s = {B[0] * bolus[0], B[1] * bolus[0], B[2] * bolus[0], B[3] * bolus[0]};
   out[0] = 0;
   if (!site.AnyNear()) {
-    // ke0 apart from every exponent: the classic components alone.
-    const Effect G = site.Infusion();
-    detail::DecayCache<4> decay(site.Rates());
+    // ke0 apart from every exponent: the classic components alone, the
+    // step's factors kept in locals as in PlasmaRows.
+    const Effect G = site.Infusion(), Bk = B;
+    const Effect& m = site.Rates();
+    const double m0 = -m[0], m1 = -m[1], m2 = -m[2], m3 = -m[3];
+    double s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
+    double last = std::numeric_limits<double>::quiet_NaN(), e0 = 0, e1 = 0, e2 = 0, e3 = 0;
     for (std::size_t i = 1; i < n; ++i) {
-      const Effect& e = decay.At(deltaTimes[i]);
-      const double rate = Rate[i], bolus = IVBolus[i];
-      for (int k = 0; k < 4; ++k) s[k] = G[k] * rate * (1 - e[k]) + e[k] * s[k] + B[k] * bolus;
-      out[i] = s[0] + s[1] + s[2] + s[3];
+      const double h = out[i];
+      if (!(h == last)) {
+        e0 = std::exp(m0 * h);
+        e1 = std::exp(m1 * h);
+        e2 = std::exp(m2 * h);
+        e3 = std::exp(m3 * h);
+        last = h;
+      }
+      // AdvanceEffectBolus, term for term.
+      const double ri = rate[i], bi = bolus[i];
+      s0 = G[0] * ri * (1 - e0) + e0 * s0 + Bk[0] * bi;
+      s1 = G[1] * ri * (1 - e1) + e1 * s1 + Bk[1] * bi;
+      s2 = G[2] * ri * (1 - e2) + e2 * s2 + Bk[2] * bi;
+      s3 = G[3] * ri * (1 - e3) + e3 * s3 + Bk[3] * bi;
+      out[i] = s0 + s1 + s2 + s3;
     }
-    return out;
+    return deltaTimes;
   }
-  detail::EffectStepCache steps(site);
+  // ke0 within kNearKe0 of an exponent: the exact form, the step's factors
+  // kept while the step repeats.
+  EffectStep step;
+  double last = std::numeric_limits<double>::quiet_NaN();
   for (std::size_t i = 1; i < n; ++i) {
-    site.Advance(s, steps.At(deltaTimes[i]), Rate[i], IVBolus[i]);
+    const double h = out[i];
+    if (!(h == last)) {
+      step = site.Step(h);
+      last = h;
+    }
+    site.Advance(s, step, rate[i], bolus[i]);
     out[i] = site.Ce(s);
   }
-  return out;
+  return deltaTimes;
 }
 
 }  // namespace pkcore

@@ -1,6 +1,9 @@
 #include "pkcore/tci.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "interval.h"
 #include "pkcore/effectsite.h"
@@ -14,33 +17,50 @@ constexpr const char* kLengths = "Columns of different length!";
 constexpr const char* kNegative = "Negative PK parameter!";
 constexpr const char* kNoRate = "No infusion rate found!";
 
-// The rate loop shared by TciCp (no boluses) and CalcRate.
-std::vector<double> PlasmaTci(const std::vector<double>& deltaTimes,
-                              const std::vector<double>* IVBolus,
+// The rate loop shared by TciCp (no boluses) and CalcRate. The rates are
+// written over deltaTimes, row by row once the row is read, and returned.
+std::vector<double> PlasmaTci(std::vector<double>& deltaTimes, const std::vector<double>* IVBolus,
                               const std::vector<double>& targetConc, double maxRate,
                               const HybridModel& model) {
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   detail::DropZeroExponents(K, l);
-  const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const std::size_t n = deltaTimes.size();
-  std::vector<double> rate(n, 0.0);
-  if (n == 0) return rate;
-  auto bolusAt = [IVBolus](std::size_t i) { return IVBolus ? (*IVBolus)[i] : 0.0; };
-  Plasma s = {bolusAt(0) * K[0], bolusAt(0) * K[1], bolusAt(0) * K[2]};
-  detail::DecayCache<3> decay(l);
+  if (n == 0) return std::move(deltaTimes);
+  const double K0 = K[0], K1 = K[1], K2 = K[2];
+  const double u0 = K0 / l[0], u1 = K1 / l[1], u2 = K2 / l[2];
+  double* rate = deltaTimes.data();
+  const double* target = targetConc.data();
+  const double* bolus = IVBolus ? IVBolus->data() : nullptr;
+  const double b0 = bolus ? bolus[0] : 0.0;
+  double s0 = b0 * K0, s1 = b0 * K1, s2 = b0 * K2;
+  rate[0] = 0;
+  // The step's decay factors in locals while the step repeats (see PlasmaRows).
+  const double m0 = -l[0], m1 = -l[1], m2 = -l[2];
+  double last = std::numeric_limits<double>::quiet_NaN(), e0 = 0, e1 = 0, e2 = 0;
   for (std::size_t i = 1; i < n; ++i) {
-    const Plasma& e = decay.At(deltaTimes[i]);
-    const double bolus = bolusAt(i);
+    const double h = rate[i];
+    if (!(h == last)) {  // NaN never repeats
+      e0 = std::exp(m0 * h);
+      e1 = std::exp(m1 * h);
+      e2 = std::exp(m2 * h);
+      last = h;
+    }
+    const double b = bolus ? bolus[i] : 0.0;
     double r = 0;  // nothing can be infused in a row of length 0
-    if (deltaTimes[i] != 0) {
-      r = detail::RateToTargetE(s, u, e, bolus, targetConc[i], K);
+    if (h != 0) {
+      // RateToTargetBolus, term for term.
+      r = (target[i] - s0 * e0 - s1 * e1 - s2 * e2 - b * K0 - b * K1 - b * K2) /
+          ((1 - e1) * u1 + (1 - e0) * u0 + (1 - e2) * u2);
       if (r < 0) r = 0;
       if (r > maxRate) r = maxRate;
     }
-    detail::AdvancePlasmaE(s, u, e, r, bolus, K);
+    // AdvancePlasmaBolus, term for term.
+    s0 = (1 - e0) * (u0 * r) + e0 * s0 + b * K0;
+    s1 = (1 - e1) * (u1 * r) + e1 * s1 + b * K1;
+    s2 = (1 - e2) * (u2 * r) + e2 * s2 + b * K2;
     rate[i] = r;
   }
-  return rate;
+  return std::move(deltaTimes);
 }
 
 }  // namespace
@@ -94,8 +114,10 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   double Ce = 0;
   double tUnit = 0;  // time of the effect-site peak after a unit infusion of one interval
   double tMem = 0;   // time of the last free-course peak found, the next search's start
-  detail::DecayCache<3> plasmaDecay(l);
-  detail::EffectStepCache effectSteps(site);
+  // The factors of the current step, kept while the step repeats; the
+  // plasma's are the effect site's first three (the same exponents).
+  EffectStep step;
+  double lastStep = std::numeric_limits<double>::quiet_NaN();
   // The peak searches minimise −Ce over time; a search that fails leaves no rate.
   auto peak = [](const Bracket& bracket, auto&& minusCe) {
     if (!bracket.found) throw InputError(kNoRate);
@@ -107,9 +129,12 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   for (std::size_t i = 1; i < n; ++i) {
     const double dt = deltaTimes[i];
     const double T = targetConc[i];
-    const Plasma& ep = plasmaDecay.At(dt);
-    const EffectStep& step = effectSteps.At(dt);
+    if (!(dt == lastStep)) {
+      step = site.Step(dt);
+      lastStep = dt;
+    }
     const Effect& ee = step.e;
+    const Plasma ep = {ee[0], ee[1], ee[2]};
     // Per row: the interval's decay and infusion terms, so the objectives
     // below only need the exponentials of their own time argument.
     Effect oneMinus, carried;
@@ -160,6 +185,21 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
           return d * d;
         };
 
+        // Even the maximal rate leaves the effect-site peak more than 3 % below
+        // the target: the search would find a rate well above maxRate (the
+        // peak grows with the rate), which the clamp turns into maxRate.
+        auto limitBinds = [&] {
+          Effect top;  // the state after the interval at maxRate
+          for (int k = 0; k < 4; ++k) top[k] = G[k] * maxRate * oneMinus[k] + carried[k];
+          if (anyNear) top[3] += maxRate * unitCoupling;
+          // No term of the free course exceeds its positive start (a near
+          // term's rise stays below its plasma component), so the sum of the
+          // positive ones bounds the peak without a search.
+          double bound = 0;
+          for (int k = 0; k < 4; ++k) bound += std::fmax(top[k], 0.0);
+          return bound < 0.97 * T || peakAfter(maxRate) < 0.97 * T;
+        };
+
         bool search = true;
         Bracket rates;
         rates.a = 0;
@@ -172,10 +212,16 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
           tMem = top.x;
           if (0.97 * T <= -top.fx) {
             search = false;
+          } else if (limitBinds()) {
+            search = false;
+            r = maxRate;
           } else {
             rates = BracketMinimum(0, maxRate, miss);
             if (!rates.found) throw InputError(kNoRate);
           }
+        } else if (limitBinds()) {
+          search = false;
+          r = maxRate;
         }
         if (search) {
           const Minimum best = BrentMinimize(rates, miss, 1e-9);
