@@ -51,6 +51,30 @@ inline vector<double> PredCp(const vector<double>& dt, const vector<double>& rat
   return out;
 }
 
+inline vector<double> PredCpVCl(const vector<double>& dt, const vector<double>& rate, const vector<double>& bolus,
+                                const vector<double>& volCl) {
+  const vector<double> h = Cl2Hyb(volCl);
+  Plasma K = {h[0], h[1], h[2]}, l = {h[3], h[4], h[5]};
+  DropZeros(K, l);  // l1 too: unaccepted layouts give six zeros
+  return PredCp(dt, rate, bolus, K[0], K[1], K[2], l[0], l[1], l[2]);
+}
+
+// Each row's factors from EffectSite::Step, the exact form when ke0 is near an exponent.
+inline vector<double> PredCe(const vector<double>& dt, const vector<double>& rate, const vector<double>& bolus,
+                             double A, double B, double C, double l1, double l2, double l3, double ke0) {
+  Plasma K = {A, B, C}, l = {l1, l2, l3};
+  DropZeros(K, l);
+  const EffectSite site(K, l, ke0);
+  const Effect& b = site.Bolus();
+  Effect c = {b[0] * bolus[0], b[1] * bolus[0], b[2] * bolus[0], b[3] * bolus[0]};
+  vector<double> out(dt.size());
+  for (std::size_t i = 1; i < dt.size(); ++i) {
+    site.Advance(c, site.Step(dt[i]), rate[i], bolus[i]);
+    out[i] = site.Ce(c);
+  }
+  return out;
+}
+
 inline vector<double> PlasmaTci(const vector<double>& dt, const vector<double>* bolus, const vector<double>& target,
                                 double maxRate, double A, double B, double C, double l1, double l2, double l3) {
   Plasma K = {A, B, C}, l = {l1, l2, l3};
