@@ -75,7 +75,7 @@ void TempMemory::NewBuffer(std::size_t size) {
   ++heapAllocations_;
 }
 
-char* TempMemory::Allocate(std::size_t n) {
+char* TempMemory::Allocate(std::size_t n, bool zeroFill) {
   if (buffers_.empty()) NewBuffer(kFirstBuffer);
   offset_ = (offset_ + kAlign - 1) / kAlign * kAlign;
   const std::size_t size = buffers_.back().size;
@@ -84,7 +84,7 @@ char* TempMemory::Allocate(std::size_t n) {
     offset_ = 0;
   }
   char* p = buffers_.back().data.get() + offset_;
-  std::memset(p, 0, n);
+  if (zeroFill) std::memset(p, 0, n);
   offset_ += n;
   return p;
 }
@@ -94,7 +94,9 @@ void TempMemory::FreeAll() {
   offset_ = 0;
 }
 
-char* TempMemory::GetMemory(std::size_t n) { return OfThisThread(true)->Allocate(n); }
+char* TempMemory::GetMemory(std::size_t n) { return OfThisThread(true)->Allocate(n, true); }
+
+char* TempMemory::GetUnfilledMemory(std::size_t n) { return OfThisThread(true)->Allocate(n, false); }
 
 void TempMemory::EnterCall() {
   TempMemory* own = OfThisThread(true);

@@ -1,6 +1,10 @@
 // The two cell layouts behind IXlfOperShared. The algorithms are written once;
 // XlfOperProperties4/12 supply what differs between xloper and xloper12.
+#include <cstddef>
 #include <cstring>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "xlw/TempMemory.h"
 #include "xlw/XlfException.h"
@@ -99,25 +103,22 @@ class XlfOperSharedImpl final : public IXlfOperShared {
     }
   }
 
-  void ResizeArray(LPXLFOPER p, int rows, int columns) const override {
+  void ResizeArray(LPXLFOPER p, int rows, int columns) const override { MakeArray(C(p), rows, columns, true); }
+
+  // The column as an array of n rows × 1 column of numbers, each element
+  // written whole (value, type, the rest zero) in one pass over memory that is
+  // not zero-filled first.
+  static void WriteNumbers(LPXLFOPER p, const std::vector<double>& column) {
     Cell* c = C(p);
-    if (rows <= 0 || columns <= 0) {
-      P::SetType(c, xltypeMissing);
-      return;
+    const std::size_t n = MakeArray(c, static_cast<int>(column.size()), 1, false);
+    Cell blank;  // a number cell but for its value, built once
+    std::memset(&blank, 0, sizeof blank);
+    P::SetType(&blank, xltypeNum);
+    Cell* e = c->val.array.lparray;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::memcpy(e + i, &blank, sizeof blank);
+      e[i].val.num = column[i];
     }
-    if (columns > P::kMaxColumns) {
-      XLW_REPORT(P::kColumnsMessage);
-      columns = P::kMaxColumns;
-    }
-    if (rows > P::kMaxRows) {
-      XLW_REPORT(P::kRowsMessage);
-      rows = P::kMaxRows;
-    }
-    const std::size_t n = static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns);
-    c->val.array.lparray = TempMemory::GetMemory<Cell>(n);
-    c->val.array.rows = static_cast<decltype(c->val.array.rows)>(rows);
-    c->val.array.columns = static_cast<decltype(c->val.array.columns)>(columns);
-    P::SetType(c, xltypeMulti);
   }
 
   LPXLFOPER ElementAt(LPXLFOPER p, int row, int column) const override {
@@ -226,6 +227,31 @@ class XlfOperSharedImpl final : public IXlfOperShared {
   }
 
  private:
+  // Makes c an array of rows × columns elements from TempMemory (zero-filled
+  // or not), limited to the layout's size with a diagnostic line; rows or
+  // columns of 0 make it missing. Returns the number of elements.
+  static std::size_t MakeArray(Cell* c, int rows, int columns, bool zeroFill) {
+    if (rows <= 0 || columns <= 0) {
+      P::SetType(c, xltypeMissing);
+      return 0;
+    }
+    if (columns > P::kMaxColumns) {
+      XLW_REPORT(P::kColumnsMessage);
+      columns = P::kMaxColumns;
+    }
+    if (rows > P::kMaxRows) {
+      XLW_REPORT(P::kRowsMessage);
+      rows = P::kMaxRows;
+    }
+    const std::size_t n = static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns);
+    c->val.array.lparray = reinterpret_cast<Cell*>(
+        zeroFill ? TempMemory::GetMemory(n * sizeof(Cell)) : TempMemory::GetUnfilledMemory(n * sizeof(Cell)));
+    c->val.array.rows = static_cast<decltype(c->val.array.rows)>(rows);
+    c->val.array.columns = static_cast<decltype(c->val.array.columns)>(columns);
+    P::SetType(c, xltypeMulti);
+    return n;
+  }
+
   static void Copy(const Cell* s, Cell* d, bool heap) {
     const int kind = P::Type(s) & ~xlbitXLFree & 0xFFFF;
     switch (kind & xltypeKindMask) {
@@ -266,36 +292,68 @@ class XlfOperSharedImpl final : public IXlfOperShared {
   }
 };
 
+// The numbers of a run of plain cells (number, boolean, integer), as a
+// random-access iterator, so that a vector is built from them at its final
+// size without being zero-filled first. A cell of any other kind reads as 0
+// and clears *plain.
+template <class Cell>
+class PlainNumbers {
+ public:
+  using iterator_category = std::random_access_iterator_tag;
+  using value_type = double;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const double*;
+  using reference = double;
+
+  PlainNumbers(const Cell* cell, bool* plain) : cell_(cell), plain_(plain) {}
+  double operator*() const {
+    switch (cell_->xltype & xltypeKindMask) {
+      case xltypeNum: return cell_->val.num;
+      case xltypeBool: return cell_->val.xbool != 0 ? 1.0 : 0.0;
+      case xltypeInt: return cell_->val.w;
+      default: *plain_ = false; return 0;
+    }
+  }
+  double operator[](difference_type i) const { return *(*this + i); }
+  PlainNumbers& operator++() { ++cell_; return *this; }
+  PlainNumbers operator++(int) { PlainNumbers old = *this; ++cell_; return old; }
+  PlainNumbers& operator--() { --cell_; return *this; }
+  PlainNumbers operator--(int) { PlainNumbers old = *this; --cell_; return old; }
+  PlainNumbers& operator+=(difference_type n) { cell_ += n; return *this; }
+  PlainNumbers& operator-=(difference_type n) { cell_ -= n; return *this; }
+  PlainNumbers operator+(difference_type n) const { return PlainNumbers(cell_ + n, plain_); }
+  PlainNumbers operator-(difference_type n) const { return PlainNumbers(cell_ - n, plain_); }
+  difference_type operator-(const PlainNumbers& other) const { return cell_ - other.cell_; }
+  bool operator==(const PlainNumbers& other) const { return cell_ == other.cell_; }
+  bool operator!=(const PlainNumbers& other) const { return cell_ != other.cell_; }
+  bool operator<(const PlainNumbers& other) const { return cell_ < other.cell_; }
+  bool operator>(const PlainNumbers& other) const { return cell_ > other.cell_; }
+  bool operator<=(const PlainNumbers& other) const { return cell_ <= other.cell_; }
+  bool operator>=(const PlainNumbers& other) const { return cell_ >= other.cell_; }
+
+ private:
+  const Cell* cell_;
+  bool* plain_;
+};
+
 template <class Cell>
 bool ReadPlain(const Cell* c, bool byRows, std::vector<double>& out) {
   if ((c->xltype & xltypeKindMask) != xltypeMulti) return false;
   const std::size_t rows = static_cast<std::size_t>(c->val.array.rows);
   const std::size_t columns = static_cast<std::size_t>(c->val.array.columns);
+  const Cell* first = c->val.array.lparray;
+  bool plain = true;
+  if (byRows || rows == 1 || columns == 1) {
+    // The array's own order: one pass from the cells into the vector.
+    std::vector<double> v(PlainNumbers<Cell>(first, &plain), PlainNumbers<Cell>(first + rows * columns, &plain));
+    if (!plain) return false;
+    out = std::move(v);
+    return true;
+  }
   out.resize(rows * columns);
-  const Cell* e = c->val.array.lparray;
-  for (std::size_t i = 0; i < rows; ++i) {
-    for (std::size_t j = 0; j < columns; ++j, ++e) {
-      double v;
-      switch (e->xltype & xltypeKindMask) {
-        case xltypeNum: v = e->val.num; break;
-        case xltypeBool: v = e->val.xbool != 0 ? 1.0 : 0.0; break;
-        case xltypeInt: v = e->val.w; break;
-        default: return false;
-      }
-      out[byRows ? i * columns + j : j * rows + i] = v;
-    }
-  }
-  return true;
-}
-
-template <class Cell>
-void WriteNumbers(Cell* c, const std::vector<double>& column) {
-  const std::size_t n = static_cast<std::size_t>(c->val.array.rows);
-  Cell* e = c->val.array.lparray;
-  for (std::size_t i = 0; i < n; ++i) {
-    e[i].val.num = column[i];
-    e[i].xltype = xltypeNum;
-  }
+  for (std::size_t i = 0; i < rows; ++i)
+    for (std::size_t j = 0; j < columns; ++j) out[j * rows + i] = PlainNumbers<Cell>(first++, &plain)[0];
+  return plain;
 }
 
 XlfOperSharedImpl<LPXLOPER> excel4;
@@ -324,13 +382,11 @@ bool ReadPlainArray(LPXLFOPER cell, bool byRows, std::vector<double>& out) {
 }
 
 void WriteColumn(LPXLFOPER cell, const std::vector<double>& column) {
-  const IXlfOperShared& shared = Active();
-  shared.ResizeArray(cell, static_cast<int>(column.size()), 1);
-  if (shared.RowCount(cell) == 0) return;  // no rows: the cell is missing
+  Active();  // throws without a session
   if (ActiveIsExcel12())
-    WriteNumbers(static_cast<xloper12*>(cell), column);
+    XlfOperSharedImpl<LPXLOPER12>::WriteNumbers(cell, column);
   else
-    WriteNumbers(static_cast<xloper*>(cell), column);
+    XlfOperSharedImpl<LPXLOPER>::WriteNumbers(cell, column);
 }
 
 std::string ComposeMessage(const std::string& base, const char* identifier, const char* context) {
