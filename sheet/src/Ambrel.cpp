@@ -1,6 +1,8 @@
 // Ambrel, the PK/PD tools: the entry points Excel calls, one per function of
 // its table (their C signatures are what Excel passes for the registered types).
+// The three predictions take their row-by-row form where the cells allow.
 #include "sheet/Contract.h"
+#include "sheet/RowCall.h"
 
 using namespace sheet;
 
@@ -49,15 +51,15 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlJanLBM(double weight, double height, LPXLFOPE
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCe(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, double A, double B, double C, double l1, double l2, double l3, double ke0) {
-  return Call(AmbrelFunctions(), "PredCe", deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3, ke0);
+  return CallRows(AmbrelFunctions(), "PredCe", AmbrelRowForm("PredCe"), deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3, ke0);
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCp(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, double A, double B, double C, double l1, double l2, double l3) {
-  return Call(AmbrelFunctions(), "PredCp", deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3);
+  return CallRows(AmbrelFunctions(), "PredCp", AmbrelRowForm("PredCp"), deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3);
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCpVCl(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, double V1, double V2, double V3, double Cl1, double Cl2, double Cl3) {
-  return Call(AmbrelFunctions(), "PredCpVCl", deltaTimes, Rate, IVBolus, V1, V2, V3, Cl1, Cl2, Cl3);
+  return CallRows(AmbrelFunctions(), "PredCpVCl", AmbrelRowForm("PredCpVCl"), deltaTimes, Rate, IVBolus, V1, V2, V3, Cl1, Cl2, Cl3);
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredEff(LPXLFOPER concEff, double eZero, double eMax, double IC50, double gam) {

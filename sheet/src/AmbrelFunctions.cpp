@@ -10,6 +10,7 @@
 #include "pkcore/prediction.h"
 #include "pkcore/tci.h"
 #include "sheet/Functions.h"
+#include "sheet/RowForms.h"
 
 namespace sheet {
 namespace {
@@ -278,6 +279,17 @@ Table Build() {
 }
 
 }  // namespace
+
+RowFormStart AmbrelRowForm(const std::string& name) {
+  // The columns are deltaTimes, Rate, IVBolus; the model follows from argument 3.
+  if (name == "PredCp")
+    return [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCp(HybridAt(a, 3)); };
+  if (name == "PredCpVCl")
+    return [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCpVCl(VolClAt(a, 3)); };
+  if (name == "PredCe")
+    return [](const Arguments& a) -> RowForm { return pkcore::EffectPrediction::ForPredCe(HybridAt(a, 3, 9)); };
+  return nullptr;
+}
 
 const Table& AmbrelFunctions() {
   static const Table table = Build();

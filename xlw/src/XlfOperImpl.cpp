@@ -1,11 +1,13 @@
 // The two cell layouts behind IXlfOperShared. The algorithms are written once;
 // XlfOperProperties4/12 supply what differs between xloper and xloper12.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <utility>
 #include <vector>
 
+#include "xlw/CellColumns.h"
 #include "xlw/TempMemory.h"
 #include "xlw/XlfException.h"
 #include "xlw/XlfExcel.h"
@@ -105,20 +107,24 @@ class XlfOperSharedImpl final : public IXlfOperShared {
 
   void ResizeArray(LPXLFOPER p, int rows, int columns) const override { MakeArray(C(p), rows, columns, true); }
 
-  // The column as an array of n rows × 1 column of numbers, each element
-  // written whole (value, type, the rest zero) in one pass over memory that is
-  // not zero-filled first.
+  // The column as an array of n rows × 1 column of numbers, in one pass over
+  // memory that is not zero-filled first.
   static void WriteNumbers(LPXLFOPER p, const std::vector<double>& column) {
     Cell* c = C(p);
     const std::size_t n = MakeArray(c, static_cast<int>(column.size()), 1, false);
-    Cell blank;  // a number cell but for its value, built once
-    std::memset(&blank, 0, sizeof blank);
-    P::SetType(&blank, xltypeNum);
-    Cell* e = c->val.array.lparray;
-    for (std::size_t i = 0; i < n; ++i) {
-      std::memcpy(e + i, &blank, sizeof blank);
-      e[i].val.num = column[i];
-    }
+    if (n > 0) WriteCells(c, 0, n, column.data());
+  }
+
+  static bool MakeColumn(LPXLFOPER p, std::size_t rows) {
+    if (rows > static_cast<std::size_t>(P::kMaxRows)) return false;
+    MakeArray(C(p), static_cast<int>(rows), 1, false);
+    return true;
+  }
+
+  static void WriteCells(LPXLFOPER p, std::size_t first, std::size_t count, const double* values) {
+    const NumberCellWriter<Cell> out(p);
+    for (std::size_t i = 0; i < count; ++i) out(first + i, values[i]);
+    out.Finish();
   }
 
   LPXLFOPER ElementAt(LPXLFOPER p, int row, int column) const override {
@@ -244,8 +250,14 @@ class XlfOperSharedImpl final : public IXlfOperShared {
       rows = P::kMaxRows;
     }
     const std::size_t n = static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns);
-    c->val.array.lparray = reinterpret_cast<Cell*>(
-        zeroFill ? TempMemory::GetMemory(n * sizeof(Cell)) : TempMemory::GetUnfilledMemory(n * sizeof(Cell)));
+    if (zeroFill) {
+      c->val.array.lparray = TempMemory::GetMemory<Cell>(n);
+    } else {
+      // Aligned to a cache line, as streaming stores of whole cells need.
+      constexpr std::size_t kLine = 64;
+      const auto raw = reinterpret_cast<std::uintptr_t>(TempMemory::GetUnfilledMemory(n * sizeof(Cell) + kLine - 1));
+      c->val.array.lparray = reinterpret_cast<Cell*>((raw + kLine - 1) / kLine * kLine);
+    }
     c->val.array.rows = static_cast<decltype(c->val.array.rows)>(rows);
     c->val.array.columns = static_cast<decltype(c->val.array.columns)>(columns);
     P::SetType(c, xltypeMulti);
@@ -356,6 +368,14 @@ bool ReadPlain(const Cell* c, bool byRows, std::vector<double>& out) {
   return plain;
 }
 
+template <class Cell>
+std::size_t LengthOf(const Cell* c) {
+  if ((c->xltype & xltypeKindMask) != xltypeMulti) return 0;
+  const std::size_t rows = static_cast<std::size_t>(c->val.array.rows);
+  const std::size_t columns = static_cast<std::size_t>(c->val.array.columns);
+  return rows == 1 || columns == 1 ? rows * columns : 0;
+}
+
 XlfOperSharedImpl<LPXLOPER> excel4;
 XlfOperSharedImpl<LPXLOPER12> excel12;
 const IXlfOperShared* active = nullptr;
@@ -387,6 +407,17 @@ void WriteColumn(LPXLFOPER cell, const std::vector<double>& column) {
     XlfOperSharedImpl<LPXLOPER12>::WriteNumbers(cell, column);
   else
     XlfOperSharedImpl<LPXLOPER>::WriteNumbers(cell, column);
+}
+
+std::size_t ArrayLength(LPXLFOPER cell) {
+  if (ActiveIsExcel12()) return LengthOf(static_cast<const xloper12*>(cell));
+  return LengthOf(static_cast<const xloper*>(cell));
+}
+
+bool MakeNumberColumn(LPXLFOPER cell, std::size_t rows) {
+  Active();  // throws without a session
+  if (ActiveIsExcel12()) return XlfOperSharedImpl<LPXLOPER12>::MakeColumn(cell, rows);
+  return XlfOperSharedImpl<LPXLOPER>::MakeColumn(cell, rows);
 }
 
 std::string ComposeMessage(const std::string& base, const char* identifier, const char* context) {

@@ -58,22 +58,28 @@ Argument Convert(const Parameter& parameter, LPXLFOPER cell);
 xlw::XlfOper ToCell(Result&& result);
 }  // namespace detail
 
+namespace detail {
+// The cells converted in argument order, each under its name (the first
+// failure ends the call), the routine run, its result as a cell value.
+template <class... Cells>
+xlw::XlfOper Convert(const Function& f, Cells... cells) {
+  if (f.parameters.size() != sizeof...(cells)) throw std::logic_error("argument count");
+  std::vector<Argument> values;
+  values.reserve(sizeof...(cells));
+  std::size_t i = 0;
+  (values.push_back(Convert(f.parameters[i++], cells)), ...);
+  (void)i;  // unused when the function takes no arguments
+  Arguments args(std::move(values));
+  return ToCell(f.run(args));
+}
+}  // namespace detail
+
 // One worksheet call: the cells converted in argument order, each under its
 // name (the first failure ends the call), the routine run, its result or
 // failure turned into the cell's value.
 template <class... Cells>
 LPXLFOPER Call(const Table& table, const char* name, Cells... cells) noexcept {
-  return Run([&] {
-    const Function& f = table.Find(name);
-    if (f.parameters.size() != sizeof...(cells)) throw std::logic_error("argument count");
-    std::vector<Argument> values;
-    values.reserve(sizeof...(cells));
-    std::size_t i = 0;
-    (values.push_back(detail::Convert(f.parameters[i++], cells)), ...);
-    (void)i;  // unused when the function takes no arguments
-    Arguments args(std::move(values));
-    return detail::ToCell(f.run(args));
-  });
+  return Run([&] { return detail::Convert(table.Find(name), cells...); });
 }
 
 }  // namespace sheet

@@ -3,6 +3,7 @@
 // It holds only the pointer to its cell; cells it creates live in the calling
 // thread's TempMemory, cells that Excel filled (marked xlbitXLFree) are handed
 // back to Excel when the handle dies.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,15 @@ void ThrowOnReturnCode(int code, const char* identifier, const char* context);
 // column of doubles is written directly into an array cell.
 bool ReadPlainArray(LPXLFOPER cell, bool byRows, std::vector<double>& out);
 void WriteColumn(LPXLFOPER cell, const std::vector<double>& column);
+
+// For a host that streams a whole column through a routine (CellColumns.h),
+// in the layout in use. ArrayLength: the number of cells of a one-row or
+// one-column array, 0 for any other value. MakeNumberColumn: makes cell an
+// array of rows × 1 column whose elements are still to be written (scratch
+// memory not zero-filled, aligned for streaming stores); false, and nothing
+// made, if the layout holds fewer rows.
+std::size_t ArrayLength(LPXLFOPER cell);
+bool MakeNumberColumn(LPXLFOPER cell, std::size_t rows);
 
 // "base, identifier context", each part only if present.
 std::string ComposeMessage(const std::string& base, const char* identifier, const char* context);

@@ -1,0 +1,45 @@
+#pragma once
+// Excel's side of the predictions' row-by-row forms (RowForms.h): when every
+// column argument is an array of numbers and the columns are of one length,
+// the PK core's row loop reads the argument cells and writes the result cells
+// itself, in one pass; every other call, and every call the routine refuses,
+// takes the ordinary way of Call, which converts, runs and reports as always.
+// The results are the same bit for bit: the ordinary way runs the same loop.
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "sheet/Contract.h"
+#include "sheet/RowForms.h"
+
+namespace sheet {
+namespace detail {
+
+struct RowCall {
+  std::vector<Argument> numbers;   // the numeric arguments; the columns omitted
+  std::vector<LPXLFOPER> columns;  // the column arguments' cells, in order
+  bool streamable = true;          // false if any other cell argument came
+};
+void Collect(const Parameter& parameter, double value, RowCall& call);
+void Collect(const Parameter& parameter, LPXLFOPER cell, RowCall& call);
+
+// The result cell, or nothing if the call must take the ordinary way.
+std::optional<xlw::XlfOper> StreamRows(RowFormStart start, RowCall&& call);
+
+}  // namespace detail
+
+// As Call, for a function whose row-by-row form start gives.
+template <class... Cells>
+LPXLFOPER CallRows(const Table& table, const char* name, RowFormStart start, Cells... cells) noexcept {
+  return Run([&] {
+    const Function& f = table.Find(name);
+    if (f.parameters.size() != sizeof...(cells)) throw std::logic_error("argument count");
+    detail::RowCall call;
+    std::size_t k = 0;
+    (detail::Collect(f.parameters[k++], cells, call), ...);
+    if (std::optional<xlw::XlfOper> result = detail::StreamRows(start, std::move(call))) return std::move(*result);
+    return detail::Convert(f, cells...);
+  });
+}
+
+}  // namespace sheet

@@ -1,0 +1,26 @@
+#pragma once
+// The row-by-row forms of the predictions (PredCp, PredCpVCl, PredCe). A host
+// that can read its cells as numbers runs the PK core's row loop on them
+// directly and writes each result cell in the same pass, so that a column of
+// a million rows passes through memory once; any other call takes the
+// function's ordinary way through its table entry. Host-neutral, like the
+// tables.
+#include <string>
+#include <variant>
+
+#include "pkcore/predictionrows.h"
+#include "sheet/Functions.h"
+
+namespace sheet {
+
+using RowForm = std::variant<pkcore::PlasmaPrediction, pkcore::EffectPrediction>;
+
+// The prediction set up from a call's numeric arguments (its three columns
+// deltaTimes, Rate and IVBolus omitted as std::monostate), for columns of one
+// length; throws what the function would throw for those numbers.
+using RowFormStart = RowForm (*)(const Arguments& numbers);
+
+// The row-by-row form of the Ambrel function of that name; nullptr if it has none.
+RowFormStart AmbrelRowForm(const std::string& name);
+
+}  // namespace sheet
