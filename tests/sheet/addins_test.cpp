@@ -460,6 +460,78 @@ TEST_P(Addins, SearchPathGainsEachAddinsDirectoryOnce) {
   EXPECT_EQ(count(), 2u) << "not again on a second open";
 }
 
+// The predictions read their argument cells and write their result cells in
+// the PK core's row loop itself where every column is an array of numbers;
+// their results must be the core's, bit for bit, on whole sheets of rows: steps
+// that vary, repeat and are 0, boluses, ke0 on an exponent (the exact form).
+TEST_P(Addins, WholeColumnPredictionsAreTheCoresBitForBit) {
+  const std::size_t n = 30000;
+  vector<double> dt(n), rate(n), bolus(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    dt[i] = i == 0 ? 0 : (i % 1000 < 500 ? 1.0 / 6 : (i % 13 == 0 ? 0 : 0.05 + 0.001 * static_cast<double>(i % 97)));
+    rate[i] = (i / 360) % 3 == 2 ? 0 : 10 + static_cast<double>(i % 7);
+    bolus[i] = i % 5000 == 0 ? 50 : 0;
+  }
+  const std::string path = testing::TempDir() + "/sheet_" + std::to_string(GetParam()) + ".csv";
+  {
+    std::ofstream out(path);
+    for (std::size_t i = 0; i < n; ++i) out << N(dt[i]) << "," << N(rate[i]) << "," << N(bolus[i]) << "\n";
+  }
+  Sheet sheet;
+  std::string error;
+  ASSERT_TRUE(sheet.Load(path, error)) << error;
+  book_->SetSheet(sheet);
+  const std::string rows = std::to_string(n);
+  const std::string columns = "A1:A" + rows + ",B1:B" + rows + ",C1:C" + rows + ",";
+  const auto& h = kHyb;
+  const pkcore::HybridModel model = {h[0], h[1], h[2], h[3], h[4], h[5]};
+  EXPECT_EQ(Numbers("=PredCp(" + columns + Args(h) + ")"), pkcore::PredCp(dt, rate, bolus, model));
+  for (double ke0 : {0.456, h[4]}) {  // apart from the exponents; equal to l2
+    pkcore::HybridModel withKe0 = model;
+    withKe0.ke0 = ke0;
+    EXPECT_EQ(Numbers("=PredCe(" + columns + Args(h) + "," + N(ke0) + ")"), pkcore::PredCe(dt, rate, bolus, withKe0))
+        << "ke0 " << ke0;
+  }
+  // A layout Cl2Hyb refuses gives zeros, as the core does.
+  for (const vector<double>& v : {kVolCl, vector<double>{10, 0, 30, 1, 0, 0.5}})
+    EXPECT_EQ(Numbers("=PredCpVCl(" + columns + Args(v) + ")"),
+              pkcore::PredCpVCl(dt, rate, bolus, {v[0], v[1], v[2], v[3], v[4], v[5]}));
+}
+
+// Cells other than numbers, shapes and refusals: what the ordinary conversion
+// gives, in its order (the conversions before the routine's own checks).
+TEST_P(Addins, PredictionsOfOtherCellsAreTheOrdinaryConversions) {
+  const std::string model = Args(kHyb);
+  const pkcore::HybridModel h = {kHyb[0], kHyb[1], kHyb[2], kHyb[3], kHyb[4], kHyb[5]};
+  const pkcore::HybridModel e = {kHyb[0], kHyb[1], kHyb[2], kHyb[3], kHyb[4], kHyb[5], 0.456};
+  // Booleans and numeric text are numbers to the conversion; a row is a column.
+  EXPECT_EQ(Numbers("=PredCp({0;0.5;1},{0;TRUE;3},{100;0;FALSE}," + model + ")"),
+            pkcore::PredCp({0, 0.5, 1}, {0, 1, 3}, {100, 0, 0}, h));
+  EXPECT_EQ(Numbers("=PredCe({0;\"0.5\";1},{0;2;3},{100;0;0}," + model + ",0.456)"),
+            pkcore::PredCe({0, 0.5, 1}, {0, 2, 3}, {100, 0, 0}, e));
+  EXPECT_EQ(Numbers("=PredCp({0,0.5,1},{0,2,3},{100,0,0}," + model + ")"),
+            pkcore::PredCp({0, 0.5, 1}, {0, 2, 3}, {100, 0, 0}, h));
+  EXPECT_EQ(Numbers("=PredCp(0,0,100," + model + ")"), pkcore::PredCp({0}, {0}, {100}, h)) << "single cells";
+  struct Case {
+    std::string formula;
+    std::string expected;
+  };
+  const Case cases[] = {
+      // The first failing conversion wins over the routine's checks.
+      {"=PredCp({0;1},{0;1},{1;#N/A},0,0,0,0,0,0)", "parameter is error, IVBolus Conversion to Double"},
+      {"=PredCe({0;1;2},{0;1},{1;\"x\"}," + model + ",0.4)", "command failed, IVBolus Conversion to Double"},
+      {"=PredCpVCl({0;#DIV/0!},{0;1},{1;0},0,0,0,0,0,0)", "parameter is error, deltaTimes Conversion to Double"},
+      // Then the routine's checks, each in its own order.
+      {"=PredCp({0;1},{0;1;2},{1;0},0,0,0,0,0,0)", "Negative or missing PK parameter!"},
+      {"=PredCe({0;1},{0;1;2},{1;0},0,0,0,0,0,0,0)", "Columns of different length!"},
+      {"=PredCe({0;1},{0;1},{1;0}," + model + ",0)", "Negative or missing PK parameter!"},
+      {"=PredCpVCl({0;1},{0;1},{1;0;2},4,10,0,1,1,0)", "Columns of different length!"},
+      {"=PredCp({0,1;2,3},{0;1},{1;0}," + model + ")",
+       "invalid OPER structure (memory could be exhausted), deltaTimes Not unidemensional"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Text(c.formula), c.expected) << c.formula;
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, Addins, testing::Values(11, 16),
                          [](const testing::TestParamInfo<int>& i) { return i.param > 11 ? "Excel2007" : "Excel97"; });
 
