@@ -3,7 +3,7 @@
 #   ./dev.sh check     the quick inner loop: native build and every native test
 #   ./dev.sh example   install what is missing, build, run the example through xlhost
 #   ./dev.sh test      install what is missing, build, run every test (the whole gate)
-#   ./dev.sh bench     install what is missing, build, run the benchmarks
+#   ./dev.sh bench     install what is missing, build, run every benchmark, print the speed table
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
 #   ./dev.sh docs      regenerate the README's function reference
@@ -153,8 +153,12 @@ case "${1:-}" in
     /usr/bin/python3 calc/tools/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
     ;;
   bench)
+    # Every benchmark once, then the speed table: ratios taken within
+    # interleaved rounds (ROUNDS, default 11), medians and spread.
     native_deps; build
     "$BUILD/bin/pk_bench" "${@:2}"
+    "$BUILD/bin/xl_bench" "${@:2}"
+    bench/ratios.sh -n "${ROUNDS:-11}" "$BUILD/bin"
     ;;
   *)
     echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|docs|build|deps}" >&2

@@ -78,6 +78,21 @@ void BM_ExpFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_ExpFloor)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The floor of PredCe: four exp calls per row (l1, l2, l3, ke0).
+void BM_ExpFloor4(benchmark::State& state) {
+  const Columns& c = Sheet(state.range(0));
+  const double m[4] = {kH[3], kH[4], kH[5], kKe0};
+  for (auto _ : state) {
+    double sum = 0;
+    for (std::size_t i = 1; i < c.dt.size(); ++i)
+      sum += std::exp(-m[0] * c.dt[i]) + std::exp(-m[1] * c.dt[i]) + std::exp(-m[2] * c.dt[i]) +
+             std::exp(-m[3] * c.dt[i]);
+    benchmark::DoNotOptimize(sum);
+  }
+  Rows(state, kSheetRows);
+}
+BENCHMARK(BM_ExpFloor4)->ArgName("varying")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 void BM_PredCp(benchmark::State& state) {
   Moved(state, Sheet(state.range(0)), [](vector<double> dt, vector<double> rate, vector<double> bolus) {
     return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5]});
@@ -157,6 +172,17 @@ void BM_TciCe(benchmark::State& state) {
   Rows(state, static_cast<std::size_t>(state.range(0)));
 }
 BENCHMARK(BM_TciCe)->Arg(720)->Arg(4320)->Unit(benchmark::kMicrosecond);
+
+// A whole sheet of effect-site TCI whose target the pump cannot reach
+// (target 100, maxRate 1): every row gives the maximal rate.
+void BM_TciCe_PumpLimit(benchmark::State& state) {
+  vector<double> dt(kSheetRows, 1.0 / 6), target(kSheetRows, 100.0);
+  dt[0] = target[0] = 0;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(pkcore::TciCe(dt, target, 1, {kH[0], kH[1], kH[2], kH[3], kH[4], kH[5], kKe0}));
+  Rows(state, kSheetRows);
+}
+BENCHMARK(BM_TciCe_PumpLimit)->Unit(benchmark::kMillisecond);
 
 void BM_TciCe_Straightforward(benchmark::State& state) {
   const Schedule s = MakeSchedule(static_cast<std::size_t>(state.range(0)));

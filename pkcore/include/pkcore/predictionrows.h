@@ -75,20 +75,25 @@ void PlasmaPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, 
   // The step's decay factors, kept in locals (in registers, not copied through
   // memory every row) while the step repeats; exp is deterministic, so they
   // are bit for bit those of recomputing.
+  // So are their complements 1 − e.
   double last = last_, e0 = e_[0], e1 = e_[1], e2 = e_[2];
+  double g0 = 1 - e0, g1 = 1 - e1, g2 = 1 - e2;
   for (; i < n; ++i) {
     const double h = dt[i];
     if (!(h == last)) {  // NaN never repeats
       e0 = std::exp(m0 * h);
       e1 = std::exp(m1 * h);
       e2 = std::exp(m2 * h);
+      g0 = 1 - e0;
+      g1 = 1 - e1;
+      g2 = 1 - e2;
       last = h;
     }
     // AdvancePlasmaBolus, term for term.
     const double ri = rate[i], bi = bolus[i];
-    s0 = (1 - e0) * (f0 * ri) + e0 * s0 + bi * K0;
-    s1 = (1 - e1) * (f1 * ri) + e1 * s1 + bi * K1;
-    s2 = (1 - e2) * (f2 * ri) + e2 * s2 + bi * K2;
+    s0 = g0 * (f0 * ri) + e0 * s0 + bi * K0;
+    s1 = g1 * (f1 * ri) + e1 * s1 + bi * K1;
+    s2 = g2 * (f2 * ri) + e2 * s2 + bi * K2;
     out(i, s0 + s1 + s2);
   }
   s_ = {s0, s1, s2};
@@ -116,6 +121,7 @@ void EffectPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, 
     const double m0 = -m[0], m1 = -m[1], m2 = -m[2], m3 = -m[3];
     double s0 = c_[0], s1 = c_[1], s2 = c_[2], s3 = c_[3];
     double last = last_, e0 = step_.e[0], e1 = step_.e[1], e2 = step_.e[2], e3 = step_.e[3];
+    double g0 = 1 - e0, g1 = 1 - e1, g2 = 1 - e2, g3 = 1 - e3;
     for (; i < n; ++i) {
       const double h = dt[i];
       if (!(h == last)) {
@@ -123,14 +129,18 @@ void EffectPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, 
         e1 = std::exp(m1 * h);
         e2 = std::exp(m2 * h);
         e3 = std::exp(m3 * h);
+        g0 = 1 - e0;
+        g1 = 1 - e1;
+        g2 = 1 - e2;
+        g3 = 1 - e3;
         last = h;
       }
       // AdvanceEffectBolus, term for term.
       const double ri = rate[i], bi = bolus[i];
-      s0 = G[0] * ri * (1 - e0) + e0 * s0 + Bk[0] * bi;
-      s1 = G[1] * ri * (1 - e1) + e1 * s1 + Bk[1] * bi;
-      s2 = G[2] * ri * (1 - e2) + e2 * s2 + Bk[2] * bi;
-      s3 = G[3] * ri * (1 - e3) + e3 * s3 + Bk[3] * bi;
+      s0 = G[0] * ri * g0 + e0 * s0 + Bk[0] * bi;
+      s1 = G[1] * ri * g1 + e1 * s1 + Bk[1] * bi;
+      s2 = G[2] * ri * g2 + e2 * s2 + Bk[2] * bi;
+      s3 = G[3] * ri * g3 + e3 * s3 + Bk[3] * bi;
       out(i, s0 + s1 + s2 + s3);
     }
     c_ = {s0, s1, s2, s3};
