@@ -1,9 +1,7 @@
 #include "pkcore/prediction.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
-#include <utility>
 
 #include "interval.h"
 #include "pkcore/effectsite.h"

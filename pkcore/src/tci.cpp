@@ -1,6 +1,5 @@
 #include "pkcore/tci.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -34,7 +33,8 @@ std::vector<double> PlasmaTci(std::vector<double>& deltaTimes, const std::vector
   const double b0 = bolus ? bolus[0] : 0.0;
   double s0 = b0 * K0, s1 = b0 * K1, s2 = b0 * K2;
   rate[0] = 0;
-  // The step's decay factors in locals while the step repeats (see PlasmaRows).
+  // The step's decay factors in locals while the step repeats (as in
+  // PlasmaPrediction::Rows).
   const double m0 = -l[0], m1 = -l[1], m2 = -l[2];
   double last = std::numeric_limits<double>::quiet_NaN(), e0 = 0, e1 = 0, e2 = 0;
   for (std::size_t i = 1; i < n; ++i) {
@@ -192,9 +192,9 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
           Effect top;  // the state after the interval at maxRate
           for (int k = 0; k < 4; ++k) top[k] = G[k] * maxRate * oneMinus[k] + carried[k];
           if (anyNear) top[3] += maxRate * unitCoupling;
-          // No term of the free course exceeds its positive start (a near
-          // term's rise stays below its plasma component), so the sum of the
-          // positive ones bounds the peak without a search.
+          // No term of the free course ever exceeds the larger of its start
+          // and 0 (a near term's rise stays below its plasma component), so
+          // the sum of those bounds the peak without a search.
           double bound = 0;
           for (int k = 0; k < 4; ++k) bound += std::fmax(top[k], 0.0);
           return bound < 0.97 * T || peakAfter(maxRate) < 0.97 * T;
