@@ -62,7 +62,7 @@ namespace detail {
 // The cells converted in argument order, each under its name (the first
 // failure ends the call), the routine run, its result as a cell value.
 template <class... Cells>
-xlw::XlfOper Convert(const Function& f, Cells... cells) {
+xlw::XlfOper ConvertAndRun(const Function& f, Cells... cells) {
   if (f.parameters.size() != sizeof...(cells)) throw std::logic_error("argument count");
   std::vector<Argument> values;
   values.reserve(sizeof...(cells));
@@ -79,7 +79,7 @@ xlw::XlfOper Convert(const Function& f, Cells... cells) {
 // failure turned into the cell's value.
 template <class... Cells>
 LPXLFOPER Call(const Table& table, const char* name, Cells... cells) noexcept {
-  return Run([&] { return detail::Convert(table.Find(name), cells...); });
+  return Run([&] { return detail::ConvertAndRun(table.Find(name), cells...); });
 }
 
 }  // namespace sheet

@@ -38,7 +38,7 @@ LPXLFOPER CallRows(const Table& table, const char* name, RowFormStart start, Cel
     std::size_t k = 0;
     (detail::Collect(f.parameters[k++], cells, call), ...);
     if (std::optional<xlw::XlfOper> result = detail::StreamRows(start, std::move(call))) return std::move(*result);
-    return detail::Convert(f, cells...);
+    return detail::ConvertAndRun(f, cells...);
   });
 }
 
