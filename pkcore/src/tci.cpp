@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "interval.h"
@@ -180,8 +181,12 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
           auto minusCe = [&](double x) { return -course(after, x); };
           return -peak(BracketMinimum(0, tUnit, minusCe), minusCe).fx;
         };
+        // The peak at maxRate, once the limit test below has found it: the
+        // rate search starts there (peakAfter is deterministic, so keeping it
+        // changes nothing).
+        std::optional<double> peakAtMax;
         auto miss = [&](double rho) {
-          const double d = T - peakAfter(rho);
+          const double d = T - (rho == maxRate && peakAtMax ? *peakAtMax : peakAfter(rho));
           return d * d;
         };
 
@@ -197,7 +202,9 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
           // the sum of those bounds the peak without a search.
           double bound = 0;
           for (int k = 0; k < 4; ++k) bound += std::fmax(top[k], 0.0);
-          return bound < 0.97 * T || peakAfter(maxRate) < 0.97 * T;
+          if (bound < 0.97 * T) return true;
+          peakAtMax = peakAfter(maxRate);
+          return *peakAtMax < 0.97 * T;
         };
 
         bool search = true;
