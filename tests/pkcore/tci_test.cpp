@@ -207,3 +207,23 @@ TEST(TciCe, Ke0EqualToAnExponentIsContinuous) {
 }
 
 }  // namespace
+
+// The same patient and targets planned in minutes with mg/min and in hours
+// with mg/h: the pump limit 1200 mg/min is 72000 mg/h, above the rate search's
+// fixed upper end, and every rate must still be 60 times the other plan's.
+// The schedule raises the target after a pause, where the search runs
+// without a bracketing step.
+TEST(TciCe, RatesDoNotDependOnTheTimeUnit) {
+  const std::size_t n = 6 * 60;
+  vector<double> dtMin = Steps(n, 1.0 / 6), dtHour = Steps(n, 1.0 / 360), target(n);
+  for (std::size_t i = 1; i < n; ++i) target[i] = i < 120 ? 3 : (i < 240 ? 2 : 4);
+  const vector<double> perMin = TciCe(dtMin, target, 1200, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0});
+  const vector<double> perHour = TciCe(dtHour, target, 1200 * 60,
+                                       {kH.A, kH.B, kH.C, kH.l1 * 60, kH.l2 * 60, kH.l3 * 60, kKe0 * 60});
+  int searched = 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    if (perMin[i] > 0 && perMin[i] < 1200) ++searched;
+    EXPECT_NEAR(perHour[i] / 60, perMin[i], 1e-6 * std::fmax(perMin[i], 1)) << "row " << i;
+  }
+  EXPECT_GT(searched, 100) << "the schedule exercises the rate choice, not only the clamps";
+}
