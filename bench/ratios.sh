@@ -46,15 +46,15 @@ printf '%-44s' "figure ($rounds rounds)"
 for dir in "$@"; do printf '%34s' "$dir"; done
 printf '\n'
 for f in "${figures[@]}"; do
-  label=${f%%|*} spec=${f#*|}
+  label=${f%%|*} measure=${f#*|}
   printf '%-44s' "$label"
   for ((b = 0; b < $#; b++)); do
-    if [[ $spec == */*/*/* ]]; then
-      num=${spec%/*/*} den=${spec#*/*/}
+    if [[ $measure == */*/*/* ]]; then
+      num=${measure%/*/*} den=${measure#*/*/}
       awk -v b=$b -v n="$num" -v d="$den" '$2 == b && $3 == n { x[$1] = $4 } $2 == b && $3 == d { y[$1] = $4 }
         END { for (r in x) if (r in y && y[r] > 0) print x[r] / y[r] }' "$out/times"
     else
-      awk -v b=$b -v n="$spec" '$2 == b && $3 == n { print $4 }' "$out/times"
+      awk -v b=$b -v n="$measure" '$2 == b && $3 == n { print $4 }' "$out/times"
     fi | sort -g | awk '{ v[NR] = $1 } END {
       if (NR == 0) { printf "%34s", "-"; exit }
       m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
