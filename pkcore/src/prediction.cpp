@@ -98,24 +98,26 @@ EffectPrediction EffectPrediction::ForPredCe(const HybridModel& model) {
 // The column predictions write their result over deltaTimes, row by row once
 // the row is read, and return it: no second column to allocate and fill.
 
-std::vector<double> PredCp(std::vector<double> deltaTimes, std::vector<double> Rate,
-                           std::vector<double> IVBolus, const HybridModel& model) {
-  PlasmaPrediction rows = PlasmaPrediction::ForPredCp(model);
+namespace {
+std::vector<double> PlasmaColumn(PlasmaPrediction rows, std::vector<double> deltaTimes,
+                                 const std::vector<double>& Rate, const std::vector<double>& IVBolus) {
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
   double* out = deltaTimes.data();
   rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
             deltaTimes.size());
   return deltaTimes;
 }
+}  // namespace
+
+std::vector<double> PredCp(std::vector<double> deltaTimes, std::vector<double> Rate,
+                           std::vector<double> IVBolus, const HybridModel& model) {
+  // The model is checked before the lengths.
+  return PlasmaColumn(PlasmaPrediction::ForPredCp(model), std::move(deltaTimes), Rate, IVBolus);
+}
 
 std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double> Rate,
                               std::vector<double> IVBolus, const VolClModel& model) {
-  PlasmaPrediction rows = PlasmaPrediction::ForPredCpVCl(model);
-  if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
-  double* out = deltaTimes.data();
-  rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
-            deltaTimes.size());
-  return deltaTimes;
+  return PlasmaColumn(PlasmaPrediction::ForPredCpVCl(model), std::move(deltaTimes), Rate, IVBolus);
 }
 
 std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> Rate,
