@@ -33,7 +33,9 @@ install_missing() {
   if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
   fi
-  $sudo apt-get update
+  # A mirror caught mid-sync can fail one index while every package stays
+  # installable: go on, and let the install say whether anything is missing.
+  $sudo apt-get update || echo "apt-get update failed; installing from the indexes at hand" >&2
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
