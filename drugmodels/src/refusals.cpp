@@ -44,9 +44,10 @@ std::string Vanished(const char* model, const ParameterSet& p, const ParameterSe
     if (p[i] < limit) {
       const Entry& e = kEntries[i];
       const auto [shownValue, shownLimit] = ShownApart(p[i], limit);
-      return std::string(model) + " gives " + e.name + " = " + shownValue + " " + e.unit +
-             " for this patient; it has to be at least " + shownLimit + " " + e.unit + ", 5 % of a typical patient's" +
-             (lighterWeight > 0 ? " at " + Shown(lighterWeight) + " kg" : std::string()) + "!";
+      if (lighterWeight > 0)
+        return pkcore::Filled(messages::kVanishedLighter,
+                              {model, e.name, shownValue, e.unit, shownLimit, e.unit, Shown(lighterWeight)});
+      return pkcore::Filled(messages::kVanished, {model, e.name, shownValue, e.unit, shownLimit, e.unit});
     }
   }
   return "";

@@ -51,15 +51,15 @@ XLW_EXPORT LPXLFOPER XLW_STDCALL xlJanLBM(double weight, double height, LPXLFOPE
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCe(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, double A, double B, double C, double l1, double l2, double l3, double ke0) {
-  return CallRows(AmbrelFunctions(), "PredCe", AmbrelRowForm("PredCe"), deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3, ke0);
+  return CallRows(AmbrelFunctions(), "PredCe", deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3, ke0);
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCp(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, double A, double B, double C, double l1, double l2, double l3) {
-  return CallRows(AmbrelFunctions(), "PredCp", AmbrelRowForm("PredCp"), deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3);
+  return CallRows(AmbrelFunctions(), "PredCp", deltaTimes, Rate, IVBolus, A, B, C, l1, l2, l3);
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredCpVCl(LPXLFOPER deltaTimes, LPXLFOPER Rate, LPXLFOPER IVBolus, double V1, double V2, double V3, double Cl1, double Cl2, double Cl3) {
-  return CallRows(AmbrelFunctions(), "PredCpVCl", AmbrelRowForm("PredCpVCl"), deltaTimes, Rate, IVBolus, V1, V2, V3, Cl1, Cl2, Cl3);
+  return CallRows(AmbrelFunctions(), "PredCpVCl", deltaTimes, Rate, IVBolus, V1, V2, V3, Cl1, Cl2, Cl3);
 }
 
 XLW_EXPORT LPXLFOPER XLW_STDCALL xlPredEff(LPXLFOPER concEff, double eZero, double eMax, double IC50, double gam) {

@@ -208,6 +208,8 @@ sheet::Result Sum(sheet::Arguments& a) {
 }
 const sheet::Function kSum{"xlSum", "Sum", " ",
                            {{"x", " ", Kind::Number}, {"first", " ", Kind::Column}, {"second", " ", Kind::Column}},
+                           {sheet::Shape::Number, nullptr, ""},
+                           {},
                            Sum};
 
 std::string Text(const Any& a) {
@@ -245,12 +247,12 @@ TEST(CalcCall, EveryFailureOfARoutineIsTheCellsText) {
                {ThrowsString, "Columns of different length!"},
                {ThrowsException, "We need exactly 6 parameters!"}};
   for (const Case& c : cases) {
-    const sheet::Function f{"xlF", "F", " ", {}, c.run};
+    const sheet::Function f{"xlF", "F", " ", {}, {sheet::Shape::Number, nullptr, ""}, {}, c.run};
     EXPECT_EQ(Text(calc::Call(f, nullptr, 0)), c.text);
   }
-  const sheet::Function odd{"xlF", "F", " ", {}, ThrowsInt};
+  const sheet::Function odd{"xlF", "F", " ", {}, {sheet::Shape::Number, nullptr, ""}, {}, ThrowsInt};
   EXPECT_THROW(calc::Call(odd, nullptr, 0), css::uno::RuntimeException) << "#VALUE!, as in Excel";
-  const sheet::Function nan{"xlF", "F", " ", {}, NoValue};
+  const sheet::Function nan{"xlF", "F", " ", {}, {sheet::Shape::Number, nullptr, ""}, {}, NoValue};
   double d = 0;
   EXPECT_TRUE(calc::Call(nan, nullptr, 0) >>= d) << "Calc shows a NaN as #NUM!, as Excel does";
 }
@@ -275,7 +277,7 @@ sheet::Result Counts(sheet::Arguments&) {
 }
 
 TEST(CalcCall, RoutinesNeverRunTwiceAtOnce) {
-  const sheet::Function f{"xlF", "F", " ", {}, Counts};
+  const sheet::Function f{"xlF", "F", " ", {}, {sheet::Shape::Number, nullptr, ""}, {}, Counts};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&f] {

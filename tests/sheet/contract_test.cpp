@@ -91,6 +91,8 @@ TEST_P(Contract, TableCallsConvertEachKindInOrder) {
       {"xlDescribe", "Describe", "h",
        {{"label", "", Kind::Text}, {"male", "", Kind::OptionalFlag}, {"x", "", Kind::Number},
         {"values", "", Kind::Column}},
+       {sheet::Shape::Text, nullptr, ""},
+       {},
        [](sheet::Arguments& a) -> sheet::Result {
          const std::optional<bool> male = a.OptionalFlag(1);
          const std::vector<double> v = a.TakeColumn(3);

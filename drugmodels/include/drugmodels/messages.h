@@ -39,6 +39,16 @@ inline constexpr Message kPastJamesPeak = {
 inline constexpr Message kOutsideStudy = {"{covariate} {value} {unit} is outside the study's {range}!",
                                           "The model was not studied in such patients: its result is an "
                                           "extrapolation."};
+inline constexpr Message kVanished = {
+    "{model} gives {entry} = {value} {unit} for this patient; it has to be at least {limit} {unit}, 5 % of a typical "
+    "patient's!",
+    "The model is past where its formula means anything for this patient: take a model whose study included such "
+    "patients."};
+inline constexpr Message kVanishedLighter = {
+    "{model} gives {entry} = {value} {unit} for this patient; it has to be at least {limit} {unit}, 5 % of a typical "
+    "patient's at {weight} kg!",
+    "The model is past where its formula means anything for this patient: take a model whose study included such "
+    "patients."};
 inline constexpr Message kOutsideStudyNotFinite = {"{covariate} is outside the study's {range}!",
                                                    "Check the covariates and their units (years, kg, cm)."};
 

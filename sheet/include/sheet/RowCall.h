@@ -28,11 +28,12 @@ std::optional<xlw::XlfOper> StreamRows(RowFormStart start, RowCall&& call);
 
 }  // namespace detail
 
-// As Call, for a function whose row-by-row form start gives.
+// As Call, for a function with a row-by-row form.
 template <class... Cells>
-LPXLFOPER CallRows(const Table& table, const char* name, RowFormStart start, Cells... cells) noexcept {
+LPXLFOPER CallRows(const Table& table, const char* name, Cells... cells) noexcept {
   return Run([&] {
     const Function& f = table.Find(name);
+    const RowFormStart start = f.rows;
     if (f.parameters.size() != sizeof...(cells)) throw std::logic_error("argument count");
     detail::RowCall call;
     std::size_t k = 0;
