@@ -84,7 +84,7 @@ std::string ModelLine(const drugmodels::CheckedModel& m) {
   }
   const drugmodels::Patient& t = m.typical;
   line += "; a typical patient, the yardstick for a vanished volume or clearance: " + Number(t.age) + " yr, " +
-          Number(t.weight) + " kg, " + Number(t.height) + " cm.";
+          Number(t.weight) + " kg, " + Number(t.height) + " cm, " + (t.male ? "male" : "female") + ".";
   return line;
 }
 
