@@ -1,20 +1,12 @@
 #include "refusals.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <iterator>
 
 #include "pkcore/errors.h"
 
 namespace drugmodels::detail {
 namespace {
-
-std::string Printed(const char* format, double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
 
 struct Entry {
   const char* name;
@@ -24,22 +16,6 @@ constexpr Entry kEntries[] = {{"V1", "L"},       {"V2", "L"},       {"V3", "L"},
                               {"Cl2", "L/min"}, {"Cl3", "L/min"}, {"ke0", "1/min"}};
 
 }  // namespace
-
-std::string Shown(double value) { return Printed("%.6g", value); }
-
-std::pair<std::string, std::string> ShownApart(double a, double b) {
-  for (int digits = 6; digits <= 17; ++digits) {
-    const std::string format = "%." + std::to_string(digits) + "g";
-    std::string shownA = Printed(format.c_str(), a), shownB = Printed(format.c_str(), b);
-    if (shownA != shownB) return {shownA, shownB};
-  }
-  // Equal: the shortest text that reads back as the number.
-  for (int digits = 6;; ++digits) {
-    const std::string format = "%." + std::to_string(digits) + "g";
-    const std::string shown = Printed(format.c_str(), a);
-    if (digits == 17 || std::strtod(shown.c_str(), nullptr) == a) return {shown, shown};
-  }
-}
 
 std::string Limit(const char* name, const char* relation, double limit, const char* unit, const std::string& reason,
                   double value) {

@@ -6,15 +6,14 @@
 #include <utility>
 
 #include "drugmodels/models.h"
+#include "pkcore/shown.h"
 
 namespace drugmodels::detail {
 
-// A number as a message shows it: six significant digits.
-std::string Shown(double value);
-
-// Both numbers as Shown, or with as many more digits as it takes to tell them
-// apart (numbers that are equal are shown as they are).
-std::pair<std::string, std::string> ShownApart(double a, double b);
+// Numbers as a message shows them: six significant digits, more where two
+// numbers side by side would otherwise read as equal.
+using pkcore::Shown;
+using pkcore::ShownApart;
 
 // "Age has to be below 81.0281 yr for ..., not 88!": the value with enough
 // digits that it never reads as equal to the limit.
