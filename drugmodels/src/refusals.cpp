@@ -42,6 +42,27 @@ std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartme
   return "";
 }
 
+std::string Vanished(const char* model, const ParameterSet& p, const ParameterSet& typical, double lighterWeight,
+                     double typicalWeight, bool twoCompartments) {
+  // Below this share of the typical value the model is past where its
+  // formula means anything (a linear age or height term near its zero).
+  constexpr double kVanished = 0.05;
+  const double size = lighterWeight > 0 ? lighterWeight / typicalWeight : 1;
+  for (std::size_t i = 0; i < 6 && i < p.size() && i < typical.size(); ++i) {
+    if (twoCompartments && (i == 2 || i == 5)) continue;
+    const bool volume = i < 3;
+    const double limit = kVanished * typical[i] * (volume ? size : std::pow(size, 0.75));
+    if (p[i] < limit) {
+      const Entry& e = kEntries[i];
+      const auto [shownValue, shownLimit] = ShownApart(p[i], limit);
+      return std::string(model) + " gives " + e.name + " = " + shownValue + " " + e.unit +
+             " for this patient; it has to be at least " + shownLimit + " " + e.unit + ", 5 % of a typical patient's" +
+             (lighterWeight > 0 ? " at " + Shown(lighterWeight) + " kg" : std::string()) + "!";
+    }
+  }
+  return "";
+}
+
 void RequireUsable(const char* model, const ParameterSet& p) {
   const std::string reason = Unusable(model, p);
   if (!reason.empty()) throw pkcore::InputError(reason);

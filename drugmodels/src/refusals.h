@@ -29,6 +29,15 @@ void RequirePositive(const char* name, double value, const char* unit);
 // are 0 by design and not checked.
 std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartments = false);
 
+// The first volume or clearance of p below 5 % of the same entry of
+// `typical` (what the model gives a typical patient of its population), as a
+// reason, or "" when there is none. For a patient of `lighterWeight` kg,
+// lighter than the typical `typicalWeight`, the typical volumes are scaled
+// down by weight and the clearances by weight^0.75; 0 scales nothing. A
+// two-compartment model's V3 and Cl3 are not checked.
+std::string Vanished(const char* model, const ParameterSet& p, const ParameterSet& typical, double lighterWeight,
+                     double typicalWeight, bool twoCompartments = false);
+
 // Throws the reason of Unusable as a pkcore::InputError, if any.
 void RequireUsable(const char* model, const ParameterSet& p);
 
