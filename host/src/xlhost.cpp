@@ -1,6 +1,7 @@
 // xlhost: the substitute Excel on the command line. Loads the add-ins as
 // Excel does and evaluates worksheet formulas with their functions.
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -77,6 +78,8 @@ std::string JsonValue(const Value& v) {
     }
     return out + "]}";
   }
+  // A call-back record shows what the add-in passed, not what a cell would show.
+  if (v.kind == Value::Kind::Number && !std::isfinite(v.number)) return "{\"num\": \"" + ShortestNumber(v.number) + "\"}";
   return JsonCell(v);
 }
 
