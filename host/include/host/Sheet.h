@@ -4,6 +4,7 @@
 // Windows code page, records ended by CRLF, LF or CR, fields quoted as
 // RFC 4180 says (quotes doubled inside, line breaks and commas kept).
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,7 @@ class Sheet {
   // reach; false when the texts outgrow their 32-bit offsets.
   bool Store(int row, int column, const std::string& field);
 
-  std::vector<Stored> cells_;  // row by row, left to right
+  std::deque<Stored> cells_;  // row by row, left to right; grows without copies
   std::vector<Row> stored_;    // ascending rows; rows without cells are absent
   std::string texts_;          // the texts of every text cell, one after another (UTF-8)
   int rows_ = 0;
