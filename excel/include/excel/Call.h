@@ -67,12 +67,8 @@ xlw::XlfOper ConvertAndRun(const sheet::Function& f, Cells... cells) {
 // declarations are in step, or the call is an internal fault).
 const sheet::Function& Declared(const sheet::Table& table, std::size_t index, const char* procedure);
 
-// One worksheet call of f with the arguments as Excel passed them.
-template <class... Cells>
-LPXLFOPER Call(const sheet::Function& f, Cells... cells) noexcept {
-  return Run([&] { return detail::ConvertAndRun(f, cells...); });
-}
-
+// One worksheet call: the table's function at index, with the arguments as
+// Excel passed them.
 template <class... Cells>
 LPXLFOPER Call(const sheet::Table& (*table)(), std::size_t index, const char* procedure, Cells... cells) noexcept {
   return Run([&] { return detail::ConvertAndRun(Declared(table(), index, procedure), cells...); });
