@@ -35,15 +35,15 @@ constexpr const char* kConcentration = "mg/L (= µg/mL)";
 
 // The dosing scheme, one row per step.
 constexpr Parameter kDeltaTimes = {"deltaTimes", " Column with delta Times ", Kind::Column, "min",
-                               "the length of each row's step, the time since the row before; the first row is time 0"};
+                                   "the length of each row's step, the time since the row before; the first row is time 0"};
 constexpr Parameter kRate = {"Rate", " Column with infusion rates ", Kind::Column, "mg/min",
-                         "the infusion rate over the step that ends at this row"};
+                             "the infusion rate over the step that ends at this row"};
 constexpr Parameter kBolus = {"IVBolus", " Column with bolus doses ", Kind::Column, "mg",
-                          "a bolus given at this row's time (the first row's at time 0)"};
+                              "a bolus given at this row's time (the first row's at time 0)"};
 constexpr Parameter kTarget = {"targetConc", " Column with target concentrations ", Kind::Column, kConcentration,
-                           "the concentration to reach at the end of this row's step"};
+                               "the concentration to reach at the end of this row's step"};
 constexpr Parameter kMaxRate = {"maxRate", " Maximal infusion rate ", Kind::Number, "mg/min",
-                            "the pump's largest rate", "0, which no function takes as a pump limit"};
+                                "the pump's largest rate", "0, which no function takes as a pump limit"};
 
 // The model as the six hybrid constants of its unit-dose plasma response
 // A·e^(−l1·t) + B·e^(−l2·t) + C·e^(−l3·t).
@@ -74,25 +74,25 @@ const Parameters& VolCl() {
 }
 
 constexpr Parameter kKe0 = {"ke0", " Transferconstantke0 ", Kind::Number, "1/min",
-                        "the effect-site equilibration rate constant",
-                        "0: no transfer to the effect site, which the functions that need one refuse"};
+                            "the effect-site equilibration rate constant",
+                            "0: no transfer to the effect site, which the functions that need one refuse"};
 constexpr Parameter kKe0Spaced = With(kKe0, " Transferconstant ke0 ");
 constexpr Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number, "%",
-                              "how far the concentration falls, e.g. 50 for the half-time", "0, which is refused"};
+                                  "how far the concentration falls, e.g. 50 for the half-time", "0, which is refused"};
 constexpr Parameter kTimes = {"Times", " Time column ", Kind::Column, "min",
-                          "infusion durations, shortest first: how long the concentration was held"};
+                              "infusion durations, shortest first: how long the concentration was held"};
 
 // Body size.
 constexpr Parameter kSex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag, nullptr, "TRUE or 1 for a man, FALSE or 0 "
-                                                                                   "for a woman"};
+                                                                                       "for a woman"};
 constexpr Parameter kWeight = {"weight", " Weight in kg ", Kind::Number, "kg", "the patient's weight",
-                           "0, which the formula computes with"};
+                               "0, which the formula computes with"};
 constexpr Parameter kHeight = {"height", " Height in cm ", Kind::Number, "cm", "the patient's height",
-                           "0, which the formula divides by"};
+                               "0, which the formula divides by"};
 constexpr Parameter kCheckedWeight = {"weight", " Weight in kg ", Kind::Number, "kg", "the patient's weight",
-                                  "0, which is refused"};
+                                      "0, which is refused"};
 constexpr Parameter kCheckedHeight = {"height", " Height in cm ", Kind::Number, "cm", "the patient's height",
-                                  "0, which is refused"};
+                                      "0, which is refused"};
 constexpr Parameter kAge = {"age", " Age in years ", Kind::Number, "yr", "the patient's age", "0, which is refused"};
 
 // The same function with its row-by-row form.

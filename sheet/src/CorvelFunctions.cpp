@@ -30,13 +30,13 @@ constexpr Parameter With(Parameter p, const char* help) {
 constexpr const char* kComputedWith = "0, which the model computes with: check the result";
 constexpr Parameter kAgeOld = {"Age", "The patients age ", Kind::Number, "yr", "the patient's age", kComputedWith};
 constexpr Parameter kWeightOld = {"Weight", "The patient's weight ", Kind::Number, "kg", "the patient's weight",
-                              kComputedWith};
+                                  kComputedWith};
 constexpr Parameter kHeightOld = {"Height", "The patients height (in cm) ", Kind::Number, "cm", "the patient's height",
-                              kComputedWith};
+                                  kComputedWith};
 constexpr Parameter kLbm = {"LBM", "Lean body mass ", Kind::Number, "kg",
-                        "the lean body mass, after James as the model was fitted (JLBM)", kComputedWith};
+                            "the lean body mass, after James as the model was fitted (JLBM)", kComputedWith};
 constexpr Parameter kMaleOld = {"MALE", "Gender (Male = 1, Female = 0) ", Kind::Flag, nullptr,
-                            "TRUE or 1 for a man, FALSE or 0 for a woman"};
+                                "TRUE or 1 for a man, FALSE or 0 for a woman"};
 
 // The models of today refuse an age, weight or height that is not above 0.
 constexpr const char* kRefused = "0, which is refused";
@@ -44,7 +44,7 @@ constexpr Parameter kCheckedAge = {"Age", " Age in years ", Kind::Number, "yr", 
 constexpr Parameter kCheckedWeight = {"Weight", " Weight in kg ", Kind::Number, "kg", "the patient's weight", kRefused};
 constexpr Parameter kCheckedHeight = {"Height", " Height in cm ", Kind::Number, "cm", "the patient's height", kRefused};
 constexpr Parameter kSexFlag = {"MALE", " Gender, male=1, female=0 ", Kind::Flag, nullptr,
-                        "TRUE or 1 for a man, FALSE or 0 for a woman"};
+                            "TRUE or 1 for a man, FALSE or 0 for a woman"};
 
 Returns ParameterSet(bool ke0) {
   Returns r = {Shape::FixedColumn, nullptr,
