@@ -81,8 +81,8 @@ ParameterSet RemiKim(double age, double weight, double height, bool male) {
       earliest = &t;
   }
   if (earliest)
-    throw pkcore::InputError(Limit("Age", "below", 37 + earliest->first / earliest->slope, "yr",
-                                   std::string(" for a positive ") + earliest->entry + " in RemiKim", AGE));
+    throw pkcore::InputError(
+        Limit("Age", "below", 37 + earliest->first / earliest->slope, "yr", earliest->entry, "RemiKim", AGE));
   RequireUsable("RemiKim", p);
   return p;
 }
@@ -107,7 +107,7 @@ ParameterSet DexDyck(double height) {
   // Elimination falls linearly with height and stops at 117.2 cm: a model of
   // adults only.
   if (!(Cl1 > 0))
-    throw pkcore::InputError(Limit("Height", "above", 0.927 / 0.00791, "cm", " for a positive Cl1 in DexDyck", height));
+    throw pkcore::InputError(Limit("Height", "above", 0.927 / 0.00791, "cm", "Cl1", "DexDyck", height));
   ParameterSet p = {7.99, 13.8, 187, Cl1, 2.26, 1.99};
   RequireUsable("DexDyck", p);
   return p;
@@ -129,8 +129,8 @@ ParameterSet PropSchuttler(double age, double weight) {
   const double Cl3 = 0.92 * pow(WGT / 70, 0.55) * (1 - 0.48 * BOL);
   // Past 60 the clearance falls by age alone, faster than a light patient has.
   if (!(Cl1 > 0) && std::isfinite(Cl1))
-    throw pkcore::InputError(Limit("Age", "below", 60 + young / 0.045, "yr",
-                                   " for a positive Cl1 in PropSchuttler at " + detail::Shown(WGT) + " kg", AGE));
+    throw pkcore::InputError(
+        Limit("Age", "below", 60 + young / 0.045, "yr", "Cl1", "PropSchuttler at " + detail::Shown(WGT) + " kg", AGE));
   ParameterSet p = {V1, V2, V3, Cl1, Cl2, Cl3};
   RequireUsable("PropSchuttler", p);
   return p;

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <iterator>
 
-#include "pkcore/errors.h"
-
 namespace drugmodels::detail {
 namespace {
 
@@ -17,27 +15,18 @@ constexpr Entry kEntries[] = {{"V1", "L"},       {"V2", "L"},       {"V3", "L"},
 
 }  // namespace
 
-std::string Limit(const char* name, const char* relation, double limit, const char* unit, const std::string& reason,
-                  double value) {
+std::string Limit(const char* covariate, const char* relation, double limit, const char* unit, const char* entry,
+                  const std::string& model, double value) {
   const auto [shownLimit, shownValue] = ShownApart(limit, value);
-  return std::string(name) + " has to be " + relation + " " + shownLimit + " " + unit + reason + ", not " +
-         shownValue + "!";
-}
-
-void RequirePositive(const char* name, double value, const char* unit) {
-  if (!std::isfinite(value)) throw pkcore::InputError(std::string(name) + " has to be a finite number!");
-  if (!(value > 0))
-    throw pkcore::InputError(std::string(name) + " has to be above 0 " + unit + ", not " + Shown(value) + "!");
+  return pkcore::Filled(messages::kLimit, {covariate, relation, shownLimit, unit, entry, model, shownValue});
 }
 
 std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartments) {
   for (std::size_t i = 0; i < p.size() && i < std::size(kEntries); ++i) {
     if (twoCompartments && (i == 2 || i == 5)) continue;
     const Entry& e = kEntries[i];
-    if (!std::isfinite(p[i])) return std::string(model) + " gives no finite " + e.name + " for this patient!";
-    if (!(p[i] > 0))
-      return std::string(model) + " gives " + e.name + " = " + Shown(p[i]) + " " + e.unit +
-             " for this patient; it has to be above 0!";
+    if (!std::isfinite(p[i])) return pkcore::Filled(messages::kNoFiniteEntry, {model, e.name});
+    if (!(p[i] > 0)) return pkcore::Filled(messages::kNotPositiveEntry, {model, e.name, Shown(p[i]), e.unit});
   }
   return "";
 }
@@ -55,9 +44,10 @@ std::string Vanished(const char* model, const ParameterSet& p, const ParameterSe
     if (p[i] < limit) {
       const Entry& e = kEntries[i];
       const auto [shownValue, shownLimit] = ShownApart(p[i], limit);
-      return std::string(model) + " gives " + e.name + " = " + shownValue + " " + e.unit +
-             " for this patient; it has to be at least " + shownLimit + " " + e.unit + ", 5 % of a typical patient's" +
-             (lighterWeight > 0 ? " at " + Shown(lighterWeight) + " kg" : std::string()) + "!";
+      if (lighterWeight > 0)
+        return pkcore::Filled(messages::kVanishedLighter,
+                              {model, e.name, shownValue, e.unit, shownLimit, e.unit, Shown(lighterWeight)});
+      return pkcore::Filled(messages::kVanished, {model, e.name, shownValue, e.unit, shownLimit, e.unit});
     }
   }
   return "";

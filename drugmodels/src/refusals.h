@@ -1,30 +1,27 @@
 #pragma once
-// The texts with which the recent models and the plausibility check refuse a
-// patient. Each names the value and the limit and ends in "!", as the cell
-// shows it.
+// How the recent models and the plausibility check refuse a patient: each
+// text names the value and the limit and ends in "!", as the cell shows it.
 #include <string>
-#include <utility>
 
+#include "drugmodels/messages.h"
 #include "drugmodels/models.h"
+#include "pkcore/messages.h"
 #include "pkcore/shown.h"
 
 namespace drugmodels::detail {
 
-// Numbers as a message shows them: six significant digits, more where two
-// numbers side by side would otherwise read as equal.
+using pkcore::RequirePositive;
 using pkcore::Shown;
 using pkcore::ShownApart;
 
-// "Age has to be below 81.0281 yr for ..., not 88!": the value with enough
-// digits that it never reads as equal to the limit.
-std::string Limit(const char* name, const char* relation, double limit, const char* unit, const std::string& reason,
-                  double value);
-
-// Throws pkcore::InputError unless value is a positive finite number.
-void RequirePositive(const char* name, double value, const char* unit);
+// "Age has to be below 81.0316 yr for a positive Cl1 in <model> at 40 kg, not
+// 88!": the value with enough digits that it never reads as equal to the
+// limit. model may name the setting too ("<model> at 40 kg").
+std::string Limit(const char* covariate, const char* relation, double limit, const char* unit, const char* entry,
+                  const std::string& model, double value);
 
 // The first entry of a parameter set that is not a positive finite number,
-// as a reason ("RemiKim gives Cl2 = -0.1 L/min for this patient; it has to be
+// as a reason ("<model> gives Cl2 = -0.1 L/min for this patient; it has to be
 // above 0!"), or "" when every entry is. A two-compartment model's V3 and Cl3
 // are 0 by design and not checked.
 std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartments = false);

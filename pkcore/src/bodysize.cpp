@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "pkcore/errors.h"
+#include "pkcore/messages.h"
 #include "pkcore/shown.h"
 
 namespace pkcore {
@@ -17,15 +17,9 @@ constexpr double kJamesLimitFemale = 22.7688;
 // and the "ideal" weight falls towards nothing (6 kg at 109 cm).
 constexpr double kDevineShortest = 152.4;
 
-// A covariate the formula needs as a positive finite number ("Weight", "kg").
-void RequirePositive(const char* name, double value, const char* unit) {
-  if (!std::isfinite(value)) throw InputError(std::string(name) + " has to be a finite number!");
-  if (!(value > 0)) throw InputError(std::string(name) + " has to be above 0 " + unit + ", not " + Shown(value) + "!");
-}
-
 // Extreme inputs can overflow to infinity or underflow to 0 on the way.
 double Usable(double result, const char* what) {
-  if (!(std::isfinite(result) && result > 0)) throw InputError(std::string(what) + " is out of range for these values!");
+  if (!(std::isfinite(result) && result > 0)) throw InputError(Filled(messages::kOutOfRange, {what}));
   return result;
 }
 
@@ -72,8 +66,7 @@ double IBW(double height, bool MALE) {
   RequirePositive("Height", height, "cm");
   if (!(height >= kDevineShortest)) {
     const auto [shortest, shown] = ShownApart(kDevineShortest, height);
-    throw InputError("Height has to be at least " + shortest + " cm (5 ft) for Devine's ideal body weight, not " +
-                     shown + "!");
+    throw InputError(Filled(messages::kDevineHeight, {shortest, shown}));
   }
   // Inches over 5 ft, as published: the per-cm factor 0.905512 would be rounded.
   return Usable((MALE ? 50 : 45.5) + 2.3 * (height / 2.54 - 60), "Ideal body weight");

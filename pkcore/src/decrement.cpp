@@ -7,6 +7,7 @@
 #include "interval.h"
 #include "pkcore/course.h"
 #include "pkcore/effectsite.h"
+#include "pkcore/messages.h"
 #include "pkcore/minimize.h"
 #include "pkcore/prediction.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 using detail::Sum;
 
-constexpr const char* kCheck = "Check PK parameters and/or decrement!";
+constexpr const char* kCheck = messages::kCheckPkOrDecrement.text;
 constexpr double kStep = 0.1;  // holding-step length, in the caller's time unit
 // The holding simulation walks to the last duration in steps of 0.1; beyond
 // this a worksheet call would take minutes (or, for an infinite value, forever).
@@ -24,19 +25,19 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 void ValidateTimes(const std::vector<double>& Times) {
   for (std::size_t i = 1; i < Times.size(); ++i)
-    if (!(Times[i] - Times[i - 1] > 0)) throw InputError("#Times have to be in ascending order!");
+    if (!(Times[i] - Times[i - 1] > 0)) throw InputError(messages::kTimesAscending.text);
   // Durations count from the start of the infusion. A negative one would also
   // start the clock there and walk it up in steps of 0.1.
   for (double t : Times)
-    if (t < 0) throw InputError("#Times cannot be negative!");
+    if (t < 0) throw InputError(messages::kTimesNegative.text);
   for (double t : Times)
     if (!(t <= kLongestTimes) || !std::isfinite(t))
-      throw InputError("#Times have to be finite and at most 1e7!");
+      throw InputError(messages::kTimesRange.text);
 }
 
 void ValidateDecrement(double decr) {
   // At 100 % or more the level is 0 or below, which free decay never reaches.
-  if (decr >= 100) throw InputError("Decrement has to be below 100%!");
+  if (decr >= 100) throw InputError(messages::kDecrementBelow100.text);
 }
 
 // Holds the plasma concentration at 1 over steps of up to 0.1, landing on each
@@ -198,7 +199,7 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
   if (site.AnyNear()) unit[3] += unitCoupling;
   auto loadCourse = [&](double x) { return -site.Course(unit, x); };
   const Minimum load = BrentMinimize(0, 50, 1000, loadCourse, 1e-9);
-  if (!load.converged) throw InputError("No peak found for this model!");
+  if (!load.converged) throw InputError(messages::kNoPeak.text);
   const double tPeak = load.x;
   Plasma s = {0, 0, 0};
   Effect c = {0, 0, 0, 0};
@@ -237,10 +238,10 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
 std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> Rate,
                            std::vector<double> IVBolus, std::vector<double> decrConc,
                            const HybridModel& model) {
-  constexpr const char* kNegative = "Negative PK parameter!";
+  constexpr const char* kNegative = messages::kNegativePk.text;
   const std::size_t n = deltaTimes.size();
   if (Rate.size() != n || IVBolus.size() != n || decrConc.size() != n)
-    throw InputError("Columns of different length!");
+    throw InputError(messages::kLengths.text);
   model.Validate(Rule::NonNegative, kNegative);
   const double ke0 = model.Ke0(Rule::NonNegative, kNegative);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
@@ -262,7 +263,7 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
     site.Advance(c, step, Rate[i], IVBolus[i]);
     const double level = decrConc[i];
     if (site.Ce(c) <= level) continue;  // already at or below the level: 0
-    if (!(level > 0)) throw InputError("Decrement concentration has to be positive!");
+    if (!(level > 0)) throw InputError(messages::kDecrementLevel.text);
     // Without more drug the last answer, one interval on, is the crossing.
     tLast = EffectFallTime(site, c, level, tLast - deltaTimes[i]);
     result[i] = tLast;

@@ -5,13 +5,13 @@
 #include <string>
 #include <utility>
 
-#include "pkcore/errors.h"
+#include "pkcore/messages.h"
 
 namespace pkcore {
 namespace {
 
-constexpr const char* kLengths = "Columns of different length!";
-constexpr const char* kAge = "Age must be above 0 and at most 150 years!";
+constexpr const char* kLengths = messages::kLengths.text;
+constexpr const char* kAge = messages::kAge.text;
 
 // Eleveld 2018, propofol BIS. The paper's printed PD equation swaps the two
 // slopes; its Table 3 and its Figure 4 agree on 1.89 below Ce50, 1.47 above.
@@ -31,12 +31,12 @@ void CheckAge(double age) {
 
 void CheckPositive(double value, const char* name) {
   if (!(value > 0 && std::isfinite(value)))
-    throw InputError(std::string(name) + " must be a positive number!");
+    throw InputError(Filled(messages::kPositive, {name}));
 }
 
 void CheckConcentration(double c, const char* column) {
   if (!(c >= 0 && std::isfinite(c)))
-    throw InputError(std::string("Negative or non-finite concentration in ") + column + "!");
+    throw InputError(Filled(messages::kConcentration, {column}));
 }
 
 // x^γ/(x^γ + c50^γ) and its complement, for x ≥ 0 (∞ allowed), c50 > 0, γ > 0.
@@ -131,7 +131,7 @@ std::vector<double> BisEleveld(std::vector<double> concEff, double age) {
 std::vector<double> CeForBis(std::vector<double> BIS, double age) {
   const double ce50 = Ce50Eleveld(age);
   for (double& b : BIS) {
-    if (!(b > 0 && b < kBaseline)) throw InputError("BIS must be above 0 and below 93!");
+    if (!(b > 0 && b < kBaseline)) throw InputError(messages::kBisRange.text);
     // Ce = Ce50·(effect/(1 − effect))^(1/γ) with effect = (93 − BIS)/93; the
     // odds are (93 − BIS)/BIS, taken as two powers so that a BIS near 0 cannot
     // overflow them.
@@ -151,7 +151,7 @@ std::vector<double> PredGreco(std::vector<double> CeA, std::vector<double> CeB, 
   CheckPositive(C50A, "C50A");
   CheckPositive(C50B, "C50B");
   CheckPositive(gamma, "gamma");
-  if (!std::isfinite(alpha)) throw InputError("alpha must be a finite number!");
+  if (!std::isfinite(alpha)) throw InputError(messages::kAlphaFinite.text);
   if (CeA.size() != CeB.size()) throw InputError(kLengths);
   for (std::size_t i = 0; i < CeA.size(); ++i) {
     CheckConcentration(CeA[i], "CeA");
@@ -159,7 +159,7 @@ std::vector<double> PredGreco(std::vector<double> CeA, std::vector<double> CeB, 
     const Scaled U = GrecoU(Over(ToScaled(CeA[i]), ToScaled(C50A)), Over(ToScaled(CeB[i]), ToScaled(C50B)), alpha);
     // Antagonism strong enough to make U negative leaves the surface's domain:
     // no probability it could give there would mean anything.
-    if (U.m < 0) throw InputError("alpha is too negative: U is below 0 at these concentrations!");
+    if (U.m < 0) throw InputError(messages::kAlphaTooNegative.text);
     CeA[i] = GrecoP(U, gamma);
   }
   return CeA;

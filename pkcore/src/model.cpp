@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "pkcore/messages.h"
+
 namespace pkcore {
 namespace {
 
-constexpr const char* kNeedSix = "We need exactly 6 parameters!";
+constexpr const char* kNeedSix = messages::kNeedSix.text;
 
 bool AtLeastZero(double v) { return v >= 0; }  // false for NaN
 

@@ -5,13 +5,14 @@
 
 #include "interval.h"
 #include "pkcore/effectsite.h"
+#include "pkcore/messages.h"
 #include "pkcore/minimize.h"
 #include "pkcore/prediction.h"
 
 namespace pkcore {
 namespace {
 
-constexpr const char* kNoPeak = "No peak found for this model!";
+constexpr const char* kNoPeak = messages::kNoPeak.text;
 
 struct Peak {
   double time;   // from the bolus
@@ -45,10 +46,10 @@ double TPeak(const HybridModel& model) { return FindPeak(model).time; }
 double VdPeak(const HybridModel& model) { return 1 / FindPeak(model).value; }
 
 double TPeak2ke0(const HybridModel& model, double peak_time) {
-  constexpr const char* kNoKe0 = "No ke0 found for this peak time!";
+  constexpr const char* kNoKe0 = messages::kNoKe0.text;
   // NaN counts as invalid here too: no ke0 could be found for it.
-  if (!(peak_time > 0)) throw InputError("Negative peack time!");
-  model.Validate(Rule::PositiveL1, "Check parameters!");
+  if (!(peak_time > 0)) throw InputError(messages::kPeakTime.text);
+  model.Validate(Rule::PositiveL1, messages::kCheckParameters.text);
 
   double A = model.A, B = model.B, C = model.C, l1 = model.l1, l2 = model.l2, l3 = model.l3;
   detail::ModelOrderFromB(B, C, l2, l3);

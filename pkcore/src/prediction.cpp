@@ -5,6 +5,7 @@
 
 #include "interval.h"
 #include "pkcore/effectsite.h"
+#include "pkcore/messages.h"
 #include "pkcore/model.h"
 #include "pkcore/predictionrows.h"
 
@@ -13,8 +14,8 @@ namespace {
 
 using detail::Decay;
 
-constexpr const char* kBadParameter = "Negative or missing PK parameter!";
-constexpr const char* kLengths = "Columns of different length!";
+constexpr const char* kBadParameter = messages::kMissingPk.text;
+constexpr const char* kLengths = messages::kLengths.text;
 
 bool SameLength(const std::vector<double>& a, const std::vector<double>& b,
                 const std::vector<double>& c) {

@@ -7,15 +7,16 @@
 
 #include "interval.h"
 #include "pkcore/effectsite.h"
+#include "pkcore/messages.h"
 #include "pkcore/minimize.h"
 #include "pkcore/prediction.h"
 
 namespace pkcore {
 namespace {
 
-constexpr const char* kLengths = "Columns of different length!";
-constexpr const char* kNegative = "Negative PK parameter!";
-constexpr const char* kNoRate = "No infusion rate found!";
+constexpr const char* kLengths = messages::kLengths.text;
+constexpr const char* kNegative = messages::kNegativePk.text;
+constexpr const char* kNoRate = messages::kNoRate.text;
 
 // The rate loop shared by TciCp (no boluses) and CalcRate. The rates are
 // written over deltaTimes, row by row once the row is read, and returned.
@@ -84,12 +85,12 @@ std::vector<double> CalcRate(std::vector<double> deltaTimes, std::vector<double>
 
 std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> targetConc,
                           double maxRate, const HybridModel& model) {
-  constexpr const char* kCheck = "Check PK parameters!";
+  constexpr const char* kCheck = messages::kCheckPk.text;
   if (deltaTimes.size() != targetConc.size()) throw InputError(kLengths);
   model.Validate(Rule::Complete, kCheck);
   const double ke0 = model.Ke0(Rule::Complete, kCheck);
   // NaN is refused too: no limit could be applied to the rates.
-  if (!(maxRate > 0)) throw InputError("Maxrate has to be positive!");
+  if (!(maxRate > 0)) throw InputError(messages::kMaxRate.text);
 
   double A = model.A, B = model.B, C = model.C, l1 = model.l1, l2 = model.l2, l3 = model.l3;
   detail::ModelOrderFromB(B, C, l2, l3);

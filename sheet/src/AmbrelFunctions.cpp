@@ -1,20 +1,23 @@
-// Ambrel, the PK/PD tools: each worksheet function over the PK core, as data.
+// Ambrel, the PK/PD tools: the declaration of each worksheet function over the
+// PK core. Units are the caller's and never converted; the declarations name
+// the usual ones (minutes, mg, litres, so concentrations in mg/L = µg/mL).
 #include <utility>
 
 #include "pkcore/bodysize.h"
 #include "pkcore/decrement.h"
 #include "pkcore/drugeffect.h"
 #include "pkcore/effect.h"
+#include "pkcore/messages.h"
 #include "pkcore/model.h"
 #include "pkcore/peak.h"
 #include "pkcore/prediction.h"
 #include "pkcore/tci.h"
 #include "sheet/Functions.h"
-#include "sheet/RowForms.h"
 
 namespace sheet {
 namespace {
 
+namespace m = pkcore::messages;
 using Parameters = std::vector<Parameter>;
 
 Parameters operator+(Parameters a, const Parameters& b) {
@@ -22,19 +25,80 @@ Parameters operator+(Parameters a, const Parameters& b) {
   return a;
 }
 
-// Most functions take the model as its six hybrid constants.
-const Parameters& Hybrid() {
-  static const Parameters p = {{"A", " Hybrid constant A ", Kind::Number},   {"B", " Hybrid constant B ", Kind::Number},
-                               {"C", " Hybrid constant C ", Kind::Number},   {"l1", " Hybrid constant l1 ", Kind::Number},
-                               {"l2", " Hybrid constant l2 ", Kind::Number}, {"l3", " Hybrid constant l3 ", Kind::Number}};
+// The same argument registered with another help text.
+constexpr Parameter With(Parameter p, const char* help) {
+  p.help = help;
   return p;
 }
 
-const Parameters& VolCl() {
-  static const Parameters p = {{"V1", " Vol 1 ", Kind::Number},  {"V2", " Vol 2 ", Kind::Number},
-                               {"V3", " Vol 3 ", Kind::Number},  {"Cl1", " Cl1 ", Kind::Number},
-                               {"Cl2", " Cl2 ", Kind::Number},   {"Cl3", " Cl3 ", Kind::Number}};
+constexpr const char* kConcentration = "mg/L (= µg/mL)";
+
+// The dosing scheme, one row per step.
+constexpr Parameter kDeltaTimes = {"deltaTimes", " Column with delta Times ", Kind::Column, "min",
+                                   "the length of each row's step, the time since the row before; the first row is time 0"};
+constexpr Parameter kRate = {"Rate", " Column with infusion rates ", Kind::Column, "mg/min",
+                             "the infusion rate over the step that ends at this row"};
+constexpr Parameter kBolus = {"IVBolus", " Column with bolus doses ", Kind::Column, "mg",
+                              "a bolus given at this row's time (the first row's at time 0)"};
+constexpr Parameter kTarget = {"targetConc", " Column with target concentrations ", Kind::Column, kConcentration,
+                               "the concentration to reach at the end of this row's step"};
+constexpr Parameter kMaxRate = {"maxRate", " Maximal infusion rate ", Kind::Number, "mg/min",
+                                "the pump's largest rate", "0, which no function takes as a pump limit"};
+
+// The model as the six hybrid constants of its unit-dose plasma response
+// A·e^(−l1·t) + B·e^(−l2·t) + C·e^(−l3·t).
+const Parameters& Hybrid() {
+  static const Parameters p = {
+      {"A", " Hybrid constant A ", Kind::Number, "1/L", "the first exponential's coefficient: concentration per mg given",
+       "0: the model is incomplete"},
+      {"B", " Hybrid constant B ", Kind::Number, "1/L", "the second exponential's coefficient",
+       "0: no second exponential"},
+      {"C", " Hybrid constant C ", Kind::Number, "1/L", "the third exponential's coefficient",
+       "0: no third exponential"},
+      {"l1", " Hybrid constant l1 ", Kind::Number, "1/min", "the fastest exponent", "0: the model is incomplete"},
+      {"l2", " Hybrid constant l2 ", Kind::Number, "1/min", "the second exponent", "0: no second exponential"},
+      {"l3", " Hybrid constant l3 ", Kind::Number, "1/min", "the slowest exponent", "0: no third exponential"}};
   return p;
+}
+
+// The model as its volumes and clearances.
+const Parameters& VolCl() {
+  static const Parameters p = {
+      {"V1", " Vol 1 ", Kind::Number, "L", "the central volume", "0: the model is incomplete"},
+      {"V2", " Vol 2 ", Kind::Number, "L", "the second compartment's volume", "0: no second compartment"},
+      {"V3", " Vol 3 ", Kind::Number, "L", "the third compartment's volume", "0: no third compartment"},
+      {"Cl1", " Cl1 ", Kind::Number, "L/min", "the elimination clearance", "0: the model is incomplete"},
+      {"Cl2", " Cl2 ", Kind::Number, "L/min", "the second compartment's clearance", "0: no second compartment"},
+      {"Cl3", " Cl3 ", Kind::Number, "L/min", "the third compartment's clearance", "0: no third compartment"}};
+  return p;
+}
+
+constexpr Parameter kKe0 = {"ke0", " Transferconstantke0 ", Kind::Number, "1/min",
+                            "the effect-site equilibration rate constant",
+                            "0: no transfer to the effect site, which the functions that need one refuse"};
+constexpr Parameter kKe0Spaced = With(kKe0, " Transferconstant ke0 ");
+constexpr Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number, "%",
+                                  "how far the concentration falls, e.g. 50 for the half-time", "0, which is refused"};
+constexpr Parameter kTimes = {"Times", " Time column ", Kind::Column, "min",
+                              "infusion durations, shortest first: how long the concentration was held"};
+
+// Body size.
+constexpr Parameter kSex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag, nullptr, "TRUE or 1 for a man, FALSE or 0 "
+                                                                                       "for a woman"};
+constexpr Parameter kWeight = {"weight", " Weight in kg ", Kind::Number, "kg", "the patient's weight",
+                               "0, which the formula computes with"};
+constexpr Parameter kHeight = {"height", " Height in cm ", Kind::Number, "cm", "the patient's height",
+                               "0, which the formula divides by"};
+constexpr Parameter kCheckedWeight = {"weight", " Weight in kg ", Kind::Number, "kg", "the patient's weight",
+                                      "0, which is refused"};
+constexpr Parameter kCheckedHeight = {"height", " Height in cm ", Kind::Number, "cm", "the patient's height",
+                                      "0, which is refused"};
+constexpr Parameter kAge = {"age", " Age in years ", Kind::Number, "yr", "the patient's age", "0, which is refused"};
+
+// The same function with its row-by-row form.
+Function WithRows(Function f, RowFormStart rows) {
+  f.rows = rows;
+  return f;
 }
 
 // The worksheet's loose doubles as the PK core's models, from argument first on.
@@ -54,25 +118,31 @@ pkcore::VolClModel VolClAt(const Arguments& a, std::size_t first) {
           a.Number(first + 3), a.Number(first + 4), a.Number(first + 5)};
 }
 
-const Parameter kSex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag};
-const Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number};
-const Parameter kKe0 = {"ke0", " Transferconstantke0 ", Kind::Number};
-const Parameter kKe0Spaced = {"ke0", " Transferconstant ke0 ", Kind::Number};
-
 Table Build() {
   Table t{"Ambrel", "PKPDAmbrel 2016/11/20", {}};
   auto add = [&t](Function f) { t.functions.push_back(std::move(f)); };
+  const Returns kPlasmaColumn = {Shape::Column, kConcentration,
+                                 "the plasma concentration at this row's time, its bolus included"};
+  const Returns kLeanMass = {Shape::Number, "kg", "the patient's lean body mass"};
 
   add({"xlBMI", "BMI", " Computes the BMI (body mass index) ",
-       {{"Weight", "The patients weight in kg ", Kind::Number}, {"Height", "The pateints height in cm ", Kind::Number}},
+       {{"Weight", "The patients weight in kg ", Kind::Number, "kg", "the patient's weight", "0"},
+        {"Height", "The pateints height in cm ", Kind::Number, "cm", "the patient's height",
+         "0, which the formula divides by"}},
+       {Shape::Number, "kg/m2", "the body mass index, weight / height²"},
+       {},
        [](Arguments& a) -> Result { return pkcore::BMI(a.Number(0), a.Number(1)); }});
 
   add({"xlCalcRate", "CalcRate", " Plasma TCI; bolus doses possible ",
-       Parameters{{"deltaTimes", " Column with delta times ", Kind::Column},
-                  {"IVBolus", " For inclusion of manual bolus doses ", Kind::Column},
-                  {"targetConc", " Column with target concentrations ", Kind::Column},
-                  {"maxRate", " Maximal infusion rate ", Kind::Number}} +
+       Parameters{With(kDeltaTimes, " Column with delta times "),
+                  {"IVBolus", " For inclusion of manual bolus doses ", Kind::Column, "mg",
+                   "a manual bolus given at this row's time, which the rates allow for"},
+                  kTarget, kMaxRate} +
            Hybrid(),
+       {Shape::Column, "mg/min",
+        "the rate over the step that ends at this row that brings the plasma concentration to the row's target at the "
+        "step's end, the boluses allowed for; between 0 and maxRate"},
+       {m::kLengths, m::kNegativePk},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto bolus = a.TakeColumn(1);
@@ -81,107 +151,130 @@ Table Build() {
        }});
 
   add({"xlCl2Hyb", "Cl2Hyb", " Reparametrisation from volumes/clearances to hybrid constants ",
-       {{"param", " The vols/clearances as an array (length = 6) ", Kind::Column}},
+       {{"param", " The vols/clearances as an array (length = 6) ", Kind::Column, "L and L/min",
+         "V1, V2, V3, Cl1, Cl2, Cl3 as a column or a row, such as the first six rows of a drug model's result"}},
+       {Shape::FixedColumn, nullptr,
+        "the same model's hybrid constants; six zeros for a layout of compartments the conversion does not take",
+        {{"A", "1/L"}, {"B", "1/L"}, {"C", "1/L"}, {"l1", "1/min"}, {"l2", "1/min"}, {"l3", "1/min"}}},
+       {m::kNeedSix},
        [](Arguments& a) -> Result { return pkcore::Cl2Hyb(a.TakeColumn(0)); }});
 
   add({"xlCsDtCe", "CsDtCe", " Calculates the decrement times of effect site concentration ",
-       Parameters{{"Times", " Time column ", Kind::Column}} + Hybrid() + Parameters{kKe0, kDecrement},
-       [](Arguments& a) -> Result {
-         return pkcore::CsDtCe(a.TakeColumn(0), HybridAt(a, 1, 7), a.Number(8));
-       }});
+       Parameters{kTimes} + Hybrid() + Parameters{kKe0, kDecrement},
+       {Shape::Column, "min",
+        "for each duration, the time the effect-site concentration takes to fall by decr % after an infusion that "
+        "held it that long; 0 for durations up to the effect-site peak of the loading infusion"},
+       {m::kTimesAscending, m::kTimesNegative, m::kTimesRange, m::kCheckPkOrDecrement, m::kDecrementBelow100,
+        m::kNoPeak},
+       [](Arguments& a) -> Result { return pkcore::CsDtCe(a.TakeColumn(0), HybridAt(a, 1, 7), a.Number(8)); }});
 
+  const Returns plasmaDecrement = {Shape::Column, "min",
+                                   "for each duration, the time the plasma concentration takes to fall by decr % once "
+                                   "an infusion that held it constant that long stops"};
+  const std::vector<Message> decrementMessages = {m::kTimesAscending, m::kTimesNegative, m::kTimesRange,
+                                                  m::kCheckPkOrDecrement, m::kDecrementBelow100};
   add({"xlCsDtCp", "CsDtCp", " Calculates the decrement times of plasma concentration ",
-       Parameters{{"Times", " Time column ", Kind::Column}} + Hybrid() + Parameters{kDecrement},
-       [](Arguments& a) -> Result {
-         return pkcore::CsDtCp(a.TakeColumn(0), HybridAt(a, 1), a.Number(7));
-       }});
+       Parameters{kTimes} + Hybrid() + Parameters{kDecrement}, plasmaDecrement, decrementMessages,
+       [](Arguments& a) -> Result { return pkcore::CsDtCp(a.TakeColumn(0), HybridAt(a, 1), a.Number(7)); }});
 
   add({"xlCsDtCpVCl", "CsDtCpVCl", " Calculates the decrement times of plasma concentration ",
-       Parameters{{"Times", " Time columns ", Kind::Column}} + VolCl() + Parameters{kDecrement},
-       [](Arguments& a) -> Result {
-         return pkcore::CsDtCpVCl(a.TakeColumn(0), VolClAt(a, 1), a.Number(7));
-       }});
+       Parameters{With(kTimes, " Time columns ")} + VolCl() + Parameters{kDecrement}, plasmaDecrement,
+       decrementMessages,
+       [](Arguments& a) -> Result { return pkcore::CsDtCpVCl(a.TakeColumn(0), VolClAt(a, 1), a.Number(7)); }});
 
   add({"xlHyb2Cl", "Hyb2Cl", " Reparametrisation from hybrid constants to volumes and clearance ",
-       {{"param", " The hybrid constants as an array (length = 6) ", Kind::Column}},
+       {{"param", " The hybrid constants as an array (length = 6) ", Kind::Column, "1/L and 1/min",
+         "A, B, C, l1, l2, l3 as a column or a row"}},
+       {Shape::FixedColumn, nullptr, "the same model's volumes and clearances",
+        {{"V1", "L"}, {"V2", "L"}, {"V3", "L"}, {"Cl1", "L/min"}, {"Cl2", "L/min"}, {"Cl3", "L/min"}}},
+       {m::kNeedSix},
        [](Arguments& a) -> Result { return pkcore::Hyb2Cl(a.TakeColumn(0)); }});
 
-  add({"xlJJLBM", "JJLBM", " LBM (formula James Adjusted) ",
-       {{"weight", " Weight in kg ", Kind::Number}, {"height", " Height in cm ", Kind::Number}, kSex},
+  add({"xlJJLBM", "JJLBM", " LBM (formula James Adjusted) ", {kWeight, kHeight, kSex},
+       {Shape::Number, "kg",
+        "the lean body mass after James, above the BMI where James' formula turns down after Janmahasatian joined "
+        "to it"},
+       {},
        [](Arguments& a) -> Result { return pkcore::JJLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
 
-  add({"xlJLBM", "JLBM", " LBM (formula of James) ",
-       {{"weight", " Weight in kg ", Kind::Number}, {"height", " Height in cm ", Kind::Number}, kSex},
+  add({"xlJLBM", "JLBM", " LBM (formula of James) ", {kWeight, kHeight, kSex}, kLeanMass, {},
        [](Arguments& a) -> Result { return pkcore::JLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
 
   add({"xlJanLBM", "JanLBM", "Computes LBM based on Janmahasatian Clin Pharm ",
-       {{"weight", "The patient's weight in kg ", Kind::Number},
-        {"height", "The patient's height in cm ", Kind::Number},
-        kSex},
+       {With(kWeight, "The patient's weight in kg "), With(kHeight, "The patient's height in cm "), kSex},
+       {Shape::Number, "kg", "the lean body mass after Janmahasatian"}, {},
        [](Arguments& a) -> Result { return pkcore::JanLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
 
-  add({"xlPredCe", "PredCe", " Predict effect site concentration ",
-       Parameters{{"deltaTimes", " Column with delta Times ", Kind::Column},
-                  {"Rate", " Column with infusion rates ", Kind::Column},
-                  {"IVBolus", " Column with bolus doses ", Kind::Column}} +
-           Hybrid() + Parameters{kKe0},
+  // The three predictions have a row-by-row form: their columns are
+  // deltaTimes, Rate, IVBolus, and the model follows from argument 3.
+  add(WithRows({"xlPredCe", "PredCe", " Predict effect site concentration ",
+       Parameters{kDeltaTimes, kRate, kBolus} + Hybrid() + Parameters{kKe0},
+       {Shape::Column, kConcentration, "the effect-site concentration at this row's time, its bolus included"},
+       {m::kLengths, m::kMissingPk},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
          auto bolus = a.TakeColumn(2);
          return pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), HybridAt(a, 3, 9));
-       }});
+       }},
+       [](const Arguments& a) -> RowForm { return pkcore::EffectPrediction::ForPredCe(HybridAt(a, 3, 9)); }));
 
-  add({"xlPredCp", "PredCp", " Predict plasma concentration ",
-       Parameters{{"deltaTimes", " Column with delta Times ", Kind::Column},
-                  {"Rate", " Column with infusion rates ", Kind::Column},
-                  {"IVBolus", " Column with bolus doses ", Kind::Column}} +
-           Hybrid(),
+  add(WithRows({"xlPredCp", "PredCp", " Predict plasma concentration ", Parameters{kDeltaTimes, kRate, kBolus} + Hybrid(),
+       kPlasmaColumn, {m::kMissingPk, m::kLengths},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
          auto bolus = a.TakeColumn(2);
          return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), HybridAt(a, 3));
-       }});
+       }},
+       [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCp(HybridAt(a, 3)); }));
 
-  add({"xlPredCpVCl", "PredCpVCl", " Predict plasma concentration (Vol Cl) ",
-       Parameters{{"deltaTimes", " Column with delta deltaTimess ", Kind::Column},
-                  {"Rate", " Column with infusion rates ", Kind::Column},
-                  {"IVBolus", " Column with bolus doses ", Kind::Column}} +
-           VolCl(),
+  add(WithRows({"xlPredCpVCl", "PredCpVCl", " Predict plasma concentration (Vol Cl) ",
+       Parameters{With(kDeltaTimes, " Column with delta deltaTimess "), kRate, kBolus} + VolCl(),
+       {Shape::Column, kConcentration,
+        "the plasma concentration at this row's time, its bolus included; zeros for a layout of compartments the "
+        "conversion to hybrid constants does not take"},
+       {m::kMissingPk, m::kLengths},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
          auto bolus = a.TakeColumn(2);
          return pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), VolClAt(a, 3));
-       }});
+       }},
+       [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCpVCl(VolClAt(a, 3)); }));
 
   add({"xlPredEff", "PredEff", " Effect based on sigmoidal Emax model ",
-       {{"concEff", "Column with effect site concentration ", Kind::Column},
-        {"eZero", " Ezero ", Kind::Number},
-        {"eMax", " Emax ", Kind::Number},
-        {"IC50", " IC50 ", Kind::Number},
-        {"gam", " Gamma - steepness ", Kind::Number}},
+       {{"concEff", "Column with effect site concentration ", Kind::Column, kConcentration,
+         "effect-site concentrations"},
+        {"eZero", " Ezero ", Kind::Number, "the effect's unit", "the effect without drug"},
+        {"eMax", " Emax ", Kind::Number, "the effect's unit", "the effect at an infinite concentration"},
+        {"IC50", " IC50 ", Kind::Number, kConcentration, "the concentration of half the maximal effect"},
+        {"gam", " Gamma - steepness ", Kind::Number, nullptr, "the steepness of the sigmoid"}},
+       {Shape::Column, "the effect's unit",
+        "the effect at each concentration: eZero + C^gam·(eMax − eZero)/(C^gam + IC50^gam)"},
+       {},
        [](Arguments& a) -> Result {
          return pkcore::PredEff(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4));
        }});
 
   add({"xlTPeak", "TPeak", "Calculates the time to peak effect ", Hybrid() + Parameters{kKe0Spaced},
-       [](Arguments& a) -> Result {
-         return pkcore::TPeak(HybridAt(a, 0, 6));
-       }});
+       {Shape::Number, "min", "the time from a bolus to the effect-site peak"}, {m::kNoPeak},
+       [](Arguments& a) -> Result { return pkcore::TPeak(HybridAt(a, 0, 6)); }});
 
   add({"xlTPeak2ke0", "TPeak2ke0", "Calculates ke0 from a given tpeak ",
-       Hybrid() + Parameters{{"peak_time", " Time to peak effect ", Kind::Number}},
-       [](Arguments& a) -> Result {
-         return pkcore::TPeak2ke0(HybridAt(a, 0), a.Number(6));
-       }});
+       Hybrid() + Parameters{{"peak_time", " Time to peak effect ", Kind::Number, "min",
+                              "the time from a bolus to the effect-site peak", "0, which is refused"}},
+       {Shape::Number, "1/min", "the ke0 that puts the effect-site peak of a bolus at peak_time"},
+       {m::kPeakTime, m::kCheckParameters, m::kNoKe0},
+       [](Arguments& a) -> Result { return pkcore::TPeak2ke0(HybridAt(a, 0), a.Number(6)); }});
 
   add({"xlTciCe", "TciCe", " TCI for effect site ",
-       Parameters{{"deltaTimes", " Column with delta times ", Kind::Column},
-                  {"targetConc", " Column with target concentrations ", Kind::Column},
-                  {"maxRate", " Maximal infusion rate ", Kind::Number}} +
-           Hybrid() + Parameters{kKe0Spaced},
+       Parameters{With(kDeltaTimes, " Column with delta times "), kTarget, kMaxRate} + Hybrid() +
+           Parameters{kKe0Spaced},
+       {Shape::Column, "mg/min",
+        "the rate over the step that ends at this row: it aims the effect-site peak after the step at the row's "
+        "target, and holds the plasma there once within 3 %; between 0 and maxRate"},
+       {m::kLengths, m::kCheckPk, m::kMaxRate, m::kNoRate},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto target = a.TakeColumn(1);
@@ -189,10 +282,11 @@ Table Build() {
        }});
 
   add({"xlTciCp", "TciCp", " TCI for plasma ",
-       Parameters{{"deltaTimes", " Column with delta times ", Kind::Column},
-                  {"targetConc", " Column with target concentrations ", Kind::Column},
-                  {"maxRate", " Maximal infusion rate ", Kind::Number}} +
-           Hybrid(),
+       Parameters{With(kDeltaTimes, " Column with delta times "), kTarget, kMaxRate} + Hybrid(),
+       {Shape::Column, "mg/min",
+        "the rate over the step that ends at this row that brings the plasma concentration to the row's target at "
+        "the step's end; between 0 and maxRate"},
+       {m::kNegativePk, m::kLengths},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto target = a.TakeColumn(1);
@@ -200,16 +294,20 @@ Table Build() {
        }});
 
   add({"xlVdPeak", "VdPeak", "Calculation of Volume of distribution at peak effect ", Hybrid() + Parameters{kKe0Spaced},
-       [](Arguments& a) -> Result {
-         return pkcore::VdPeak(HybridAt(a, 0, 6));
-       }});
+       {Shape::Number, "L",
+        "the volume of distribution at peak effect: a bolus divided by the effect-site concentration at its peak"},
+       {m::kNoPeak},
+       [](Arguments& a) -> Result { return pkcore::VdPeak(HybridAt(a, 0, 6)); }});
 
   add({"xldecrCe", "decrCe", " Calculation of decrement times ",
-       Parameters{{"deltaTimes", " Column with delta Times ", Kind::Column},
-                  {"Rate", " Column with infusion rates ", Kind::Column},
-                  {"IVBolus", " Column with bolus doses ", Kind::Column},
-                  {"decrConc", " Column with decrement concentration (Ce) ", Kind::Column}} +
+       Parameters{kDeltaTimes, kRate, kBolus,
+                  {"decrConc", " Column with decrement concentration (Ce) ", Kind::Column, kConcentration,
+                   "the effect-site level to fall to, for each row"}} +
            Hybrid() + Parameters{kKe0},
+       {Shape::Column, "min",
+        "the time from this row until the effect-site concentration falls to the row's decrConc if no more drug is "
+        "given; 0 where the level is reached already"},
+       {m::kLengths, m::kNegativePk, m::kDecrementLevel},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
@@ -219,23 +317,37 @@ Table Build() {
        }});
 
   // Added since the first release; they register after the functions above.
-  const Parameter age = {"age", " Age in years ", Kind::Number};
-
   add({"xlBisEleveld", "BisEleveld", " Propofol BIS from effect site concentration (Eleveld 2018) ",
-       {{"concEff", " Column with propofol effect site concentration (ug/mL) ", Kind::Column}, age},
+       {{"concEff", " Column with propofol effect site concentration (ug/mL) ", Kind::Column, "µg/mL",
+         "propofol effect-site concentrations"},
+        kAge},
+       {Shape::Column, nullptr, "the predicted BIS at each concentration, from 93 (awake) down towards 0"},
+       {m::kAge, m::kConcentration},
        [](Arguments& a) -> Result { return pkcore::BisEleveld(a.TakeColumn(0), a.Number(1)); }, true});
 
   add({"xlCeForBis", "CeForBis", " Propofol effect site concentration (ug/mL) giving a BIS (Eleveld 2018) ",
-       {{"BIS", " Column (or one value) of BIS, above 0 and below 93 ", Kind::Column}, age},
+       {{"BIS", " Column (or one value) of BIS, above 0 and below 93 ", Kind::Column, nullptr,
+         "the BIS values to reach, above 0 and below 93"},
+        kAge},
+       {Shape::Column, "µg/mL", "the propofol effect-site concentration that gives each BIS"},
+       {m::kAge, m::kBisRange},
        [](Arguments& a) -> Result { return pkcore::CeForBis(a.TakeColumn(0), a.Number(1)); }, true});
 
+  const char* c50Empty = "0, which is refused";
   add({"xlPredGreco", "PredGreco", " Probability of effect of two drugs, Greco surface ",
-       {{"CeA", " Column with effect site concentration of drug A ", Kind::Column},
-        {"CeB", " Column with effect site concentration of drug B ", Kind::Column},
-        {"C50A", " C50 of drug A alone (unit of CeA) ", Kind::Number},
-        {"C50B", " C50 of drug B alone (unit of CeB) ", Kind::Number},
-        {"gamma", " Gamma - steepness ", Kind::Number},
-        {"alpha", " Interaction: 0 additive, above 0 synergy, below 0 antagonism ", Kind::Number}},
+       {{"CeA", " Column with effect site concentration of drug A ", Kind::Column, "drug A's concentration unit",
+         "drug A's effect-site concentrations"},
+        {"CeB", " Column with effect site concentration of drug B ", Kind::Column, "drug B's concentration unit",
+         "drug B's effect-site concentrations, row by row with CeA"},
+        {"C50A", " C50 of drug A alone (unit of CeA) ", Kind::Number, "drug A's concentration unit",
+         "drug A's concentration of 50 % effect alone", c50Empty},
+        {"C50B", " C50 of drug B alone (unit of CeB) ", Kind::Number, "drug B's concentration unit",
+         "drug B's concentration of 50 % effect alone", c50Empty},
+        {"gamma", " Gamma - steepness ", Kind::Number, nullptr, "the surface's steepness", c50Empty},
+        {"alpha", " Interaction: 0 additive, above 0 synergy, below 0 antagonism ", Kind::Number, nullptr,
+         "the interaction: 0 additive, above 0 synergy, below 0 antagonism", "0: additive"}},
+       {Shape::Column, nullptr, "the probability of effect at each pair of concentrations, 0 to 1"},
+       {m::kPositive, m::kAlphaFinite, m::kLengths, m::kConcentration, m::kAlphaTooNegative},
        [](Arguments& a) -> Result {
          auto ceA = a.TakeColumn(0);
          auto ceB = a.TakeColumn(1);
@@ -246,13 +358,21 @@ Table Build() {
 
   add({"xlPredHierarchical", "PredHierarchical",
        " Probability of no response: opioid lowers the stimulus, hypnotic suppresses the rest ",
-       {{"CeHypnotic", " Column with hypnotic effect site concentration ", Kind::Column},
-        {"CeOpioid", " Column with opioid effect site concentration ", Kind::Column},
-        {"C50Hypnotic", " Hypnotic C50 at stimulus intensity 1 ", Kind::Number},
-        {"gammaHypnotic", " Hypnotic gamma - steepness ", Kind::Number},
-        {"C50Opioid", " Opioid C50 at stimulus intensity 1 ", Kind::Number},
-        {"gammaOpioid", " Opioid gamma - steepness ", Kind::Number},
-        {"stimulus", " Stimulus intensity without opioid (e.g. 1) ", Kind::Number}},
+       {{"CeHypnotic", " Column with hypnotic effect site concentration ", Kind::Column, "the hypnotic's unit",
+         "the hypnotic's effect-site concentrations"},
+        {"CeOpioid", " Column with opioid effect site concentration ", Kind::Column, "the opioid's unit",
+         "the opioid's effect-site concentrations, row by row with CeHypnotic"},
+        {"C50Hypnotic", " Hypnotic C50 at stimulus intensity 1 ", Kind::Number, "the hypnotic's unit",
+         "the hypnotic's concentration of 50 % effect at stimulus intensity 1", c50Empty},
+        {"gammaHypnotic", " Hypnotic gamma - steepness ", Kind::Number, nullptr, "the hypnotic's steepness",
+         c50Empty},
+        {"C50Opioid", " Opioid C50 at stimulus intensity 1 ", Kind::Number, "the opioid's unit",
+         "the opioid's concentration that halves a stimulus of intensity 1", c50Empty},
+        {"gammaOpioid", " Opioid gamma - steepness ", Kind::Number, nullptr, "the opioid's steepness", c50Empty},
+        {"stimulus", " Stimulus intensity without opioid (e.g. 1) ", Kind::Number, nullptr,
+         "the stimulus intensity without opioid, e.g. 1", c50Empty}},
+       {Shape::Column, nullptr, "the probability of no response at each pair of concentrations, 0 to 1"},
+       {m::kPositive, m::kLengths, m::kConcentration},
        [](Arguments& a) -> Result {
          auto hypnotic = a.TakeColumn(0);
          auto opioid = a.TakeColumn(1);
@@ -262,34 +382,29 @@ Table Build() {
        true});
 
   // Body-size descriptors for the recent drug models.
-  const Parameter weight = {"weight", " Weight in kg ", Kind::Number};
-  const Parameter height = {"height", " Height in cm ", Kind::Number};
+  const std::vector<Message> sizeMessages = {m::kFinite, m::kAboveZero, m::kOutOfRange};
+  const std::vector<Message> devineMessages = {m::kFinite, m::kAboveZero, m::kDevineHeight, m::kOutOfRange};
   add({"xlFFMAlSallami", "FFMAlSallami", " Fat-free mass (kg), Al-Sallami Clin Pharmacokinet 2015, children and adults ",
-       {weight, height, kSex, {"age", " Age in years (above 0) ", Kind::Number}},
+       {kCheckedWeight, kCheckedHeight, kSex, With(kAge, " Age in years (above 0) ")},
+       {Shape::Number, "kg", "the fat-free mass, for children and adults"}, sizeMessages,
        [](Arguments& a) -> Result { return pkcore::FFMAlSallami(a.Number(0), a.Number(1), a.Flag(2), a.Number(3)); },
        true});
-  add({"xlIBW", "IBW", " Ideal body weight (kg), Devine 1974: 50 (male) or 45.5 (female) + 2.3 kg per inch over 5 ft; from 152.4 cm ",
-       {height, kSex}, [](Arguments& a) -> Result { return pkcore::IBW(a.Number(0), a.Flag(1)); }, true});
-  add({"xlABW", "ABW", " Adjusted body weight (kg): IBW (Devine) + 0.4 x (weight - IBW) ", {weight, height, kSex},
+  add({"xlIBW", "IBW",
+       " Ideal body weight (kg), Devine 1974: 50 (male) or 45.5 (female) + 2.3 kg per inch over 5 ft; from 152.4 cm ",
+       {kCheckedHeight, kSex}, {Shape::Number, "kg", "the ideal body weight after Devine, for adults of 5 ft and taller"},
+       devineMessages, [](Arguments& a) -> Result { return pkcore::IBW(a.Number(0), a.Flag(1)); }, true});
+  add({"xlABW", "ABW", " Adjusted body weight (kg): IBW (Devine) + 0.4 x (weight - IBW) ",
+       {kCheckedWeight, kCheckedHeight, kSex},
+       {Shape::Number, "kg", "the adjusted body weight, IBW + 0.4 × (weight − IBW)"}, devineMessages,
        [](Arguments& a) -> Result { return pkcore::ABW(a.Number(0), a.Number(1), a.Flag(2)); }, true});
-  add({"xlBSA", "BSA", " Body surface area (m2), Mosteller 1987 ", {weight, height},
+  add({"xlBSA", "BSA", " Body surface area (m2), Mosteller 1987 ", {kCheckedWeight, kCheckedHeight},
+       {Shape::Number, "m2", "the body surface area after Mosteller"}, sizeMessages,
        [](Arguments& a) -> Result { return pkcore::BSA(a.Number(0), a.Number(1)); }, true});
 
   return t;
 }
 
 }  // namespace
-
-RowFormStart AmbrelRowForm(const std::string& name) {
-  // The columns are deltaTimes, Rate, IVBolus; the model follows from argument 3.
-  if (name == "PredCp")
-    return [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCp(HybridAt(a, 3)); };
-  if (name == "PredCpVCl")
-    return [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCpVCl(VolClAt(a, 3)); };
-  if (name == "PredCe")
-    return [](const Arguments& a) -> RowForm { return pkcore::EffectPrediction::ForPredCe(HybridAt(a, 3, 9)); };
-  return nullptr;
-}
 
 const Table& AmbrelFunctions() {
   static const Table table = Build();

@@ -20,7 +20,7 @@ using sheet::Kind;
 sheet::Result Nothing(sheet::Arguments&) { return 0.0; }
 
 sheet::Function F(const char* name, std::vector<sheet::Parameter> parameters, const char* help = " help ") {
-  return {"xl", name, help, std::move(parameters), Nothing};
+  return {"xl", name, help, std::move(parameters), {sheet::Shape::Number, nullptr, ""}, {}, Nothing};
 }
 
 TEST(CalcGenerator, ParameterNamesCalcCanMatch) {

@@ -1,5 +1,6 @@
 // ModelCheck: which patients it lets through, which reason it gives first,
 // and what it refuses as input.
+#include "declared_models.h"
 #include "drugmodels/check.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,8 @@
 #include "pkcore/bodysize.h"
 #include "pkcore/errors.h"
 
-using drugmodels::CheckedModels;
-using drugmodels::ModelCheck;
+using declared::CheckedModels;
+using declared::ModelCheck;
 
 namespace {
 

@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "declared_models.h"
 #include "drugmodels/check.h"
 #include "drugmodels/models.h"
 #include "pkcore/errors.h"
 #include "refusals.h"
 
-using drugmodels::CheckedModels;
-using drugmodels::ModelCheck;
+using declared::CheckedModels;
+using declared::ModelCheck;
 using drugmodels::ParameterSet;
-using drugmodels::TypicalPatientOf;
+using declared::TypicalPatientOf;
 
 namespace {
 

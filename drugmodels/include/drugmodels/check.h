@@ -1,13 +1,55 @@
 #pragma once
-// Whether a model's result can be trusted for a patient.
+// Whether a model's result can be trusted for a patient. ModelCheck knows no
+// model by itself: each model's facts (CheckedModel) are declared with the
+// model's worksheet function, and the caller hands over the list.
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "drugmodels/models.h"
+
 namespace drugmodels {
 
-// "OK", or the first reason not to trust the result of `model` (the name of a
-// model function, any case) for this patient, in this order:
+// A patient as ModelCheck sees one (ages in years, kg, cm).
+struct Patient {
+  double age, weight, height;
+  bool male;
+};
+using TypicalPatient = Patient;
+
+// The covariates ModelCheck takes, as bits of what a model reads.
+enum Covariates : unsigned { kAge = 1, kWeight = 2, kHeight = 4, kSex = 8 };
+
+// A range of the study population, bounds included.
+struct StudyRange {
+  enum Covariate { Age, Weight, Height, Bmi } covariate;
+  double low, high;
+  const char* shown;  // as the message names it: "2.5 to 106 kg"
+};
+
+// What ModelCheck knows of one model.
+struct CheckedModel {
+  unsigned reads;  // Covariates bits
+  // The model for a patient, with a conventional value for anything else it
+  // takes (lean body mass after James, a patient rather than a volunteer, ...).
+  ParameterSet (*run)(const Patient&);
+  // A typical patient of its population: what the model gives this patient
+  // is the yardstick for a volume or clearance that has all but vanished.
+  Patient typical;
+  bool twoCompartments = false;  // V3 and Cl3 are 0 by design
+  bool jamesLbm = false;         // reads James' lean body mass
+  std::vector<StudyRange> ranges = {};
+};
+
+// A model ModelCheck can be asked about, by its function name.
+struct NamedModel {
+  const char* name;
+  const CheckedModel* facts;
+};
+using Models = std::vector<NamedModel>;
+
+// "OK", or the first reason not to trust the result of `model` (a name of
+// `models`, any case) for this patient, in this order:
 //  1. a covariate the model reads that is 0 (omitted) or not a positive finite
 //     number, or a missing sex, and a covariate given for nothing that is not
 //     a positive finite number: thrown as pkcore::InputError, as is a model
@@ -18,26 +60,14 @@ namespace drugmodels {
 //  4. a covariate outside the range of the model's study population, where
 //     the range is known;
 //  5. a volume or clearance below 5 % of what the model gives its typical
-//     patient (TypicalPatientOf), for a lighter patient scaled down to the
-//     patient's weight: by weight for volumes, by weight^0.75 for clearances.
-// Covariates a model takes that are not among these get a conventional value:
-// lean body mass after James (PropSchnider, RemiMinto), a patient rather than
-// a volunteer, postmenstrual age = age + 40 weeks, arterial sampling, opioids
-// given (PropEleveldFinal). Age, weight and height are in years, kg and cm; 0
-// stands for an omitted one.
-std::string ModelCheck(const std::string& model, double age, double weight, double height, std::optional<bool> male);
+//     patient, for a lighter patient scaled down to the patient's weight: by
+//     weight for volumes, by weight^0.75 for clearances.
+// 0 stands for an omitted age, weight or height.
+std::string ModelCheck(const Models& models, const std::string& model, double age, double weight, double height,
+                       std::optional<bool> male);
 
-// A typical patient of a model's population (ages in years, kg, cm).
-struct TypicalPatient {
-  double age, weight, height;
-  bool male;
-};
-
-// The typical patient of `model` (a model function's name, any case); throws
-// pkcore::InputError for a name ModelCheck does not know.
-TypicalPatient TypicalPatientOf(const std::string& model);
-
-// The models ModelCheck knows, by their function names.
-std::vector<std::string> CheckedModels();
+// The model of that name (any case); throws pkcore::InputError for a name
+// that is none of them.
+const NamedModel& FindModel(const Models& models, const std::string& model);
 
 }  // namespace drugmodels

@@ -1,17 +1,17 @@
 #pragma once
-// The row-by-row forms of the predictions (PredCp, PredCpVCl, PredCe). A host
+// The row-by-row forms of the three predictions of a dosing scheme. A host
 // that can read its cells as numbers runs the PK core's row loop on them
 // directly and writes each result cell in the same pass, so that a column of
 // a million rows passes through memory once; any other call takes the
-// function's ordinary way through its table entry. Host-neutral, like the
-// tables.
-#include <string>
+// function's ordinary way through its routine. Host-neutral, like the
+// declarations that name them.
 #include <variant>
 
 #include "pkcore/predictionrows.h"
-#include "sheet/Functions.h"
 
 namespace sheet {
+
+class Arguments;
 
 using RowForm = std::variant<pkcore::PlasmaPrediction, pkcore::EffectPrediction>;
 
@@ -19,8 +19,5 @@ using RowForm = std::variant<pkcore::PlasmaPrediction, pkcore::EffectPrediction>
 // deltaTimes, Rate and IVBolus omitted as std::monostate), for columns of one
 // length; throws what the function would throw for those numbers.
 using RowFormStart = RowForm (*)(const Arguments& numbers);
-
-// The row-by-row form of the Ambrel function of that name; nullptr if it has none.
-RowFormStart AmbrelRowForm(const std::string& name);
 
 }  // namespace sheet
