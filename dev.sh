@@ -6,7 +6,7 @@
 #   ./dev.sh bench     install what is missing, build, run every benchmark, print the speed table
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
-#   ./dev.sh docs      regenerate the README's function reference
+#   ./dev.sh docs      regenerate the README's function reference and the help pages in docs/
 #   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
 #   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
 set -euo pipefail
@@ -18,9 +18,11 @@ NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libb
                  nlohmann-json3-dev gnuplot-nox)
 # The rest of the gate: the Windows cross builds and Wine, the 32-bit Linux
 # build that checks the 32-bit Windows arithmetic (i386 libffi), sanitizers,
-# LibreOffice for the Calc extension and its checks.
+# LibreOffice for the Calc extension and its checks, the help files' compiler
+# (chmcmd) and the independent reader that checks them (chmlib).
 CROSS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 g++-multilib libffi-dev:i386
-                clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno)
+                clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno
+                fp-utils libchm-bin)
 
 install_missing() {
   local missing=() sudo=""
@@ -143,6 +145,10 @@ case "${1:-}" in
       awk 'on {print} /<!-- functions:end -->/ {on=1; print}' README.md
     } > README.md.new
     mv README.md.new README.md
+    # The help pages as plain HTML, for readers without Windows.
+    cmake --build "$BUILD" --target help_html
+    rm -rf docs
+    cp -r "$BUILD/help/html" docs
     ;;
   libreoffice)
     deps; build -DAMBREL_CALC=ON
