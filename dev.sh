@@ -6,7 +6,9 @@
 #   ./dev.sh bench     install what is missing, build, run every benchmark, print the speed table
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
-#   ./dev.sh docs      regenerate the README's function reference and the help pages in docs/
+#   ./dev.sh generate  write what the function declarations make: the Excel
+#                      entry points (excel/src/generated), README's function
+#                      reference and the help pages in docs/ (also ./dev.sh docs)
 #   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
 #   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
 set -euo pipefail
@@ -99,6 +101,24 @@ build_windows() {
   cp "$BUILD-x86_64/bin/Ambrel.xll" "$BUILD-x86_64/bin/Corvel.xll" dist/win64/
 }
 
+# What the declarations make that is checked in: the Excel entry points (the
+# Windows cross builds compile them as they are) and README's function
+# reference. The generators need only the declarations, not the entry points.
+generate() {
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$BUILD" --target excel_generate sheet_reference help_html
+  "$BUILD/bin/excel_generate" excel/src/generated
+  {
+    awk '/<!-- functions:begin -->/ {print; exit} {print}' README.md
+    "$BUILD/bin/sheet_reference"
+    awk 'on {print} /<!-- functions:end -->/ {on=1; print}' README.md
+  } > README.md.new
+  mv README.md.new README.md
+  # The help pages as plain HTML, for readers without Windows.
+  rm -rf docs
+  cp -r "$BUILD/help/html" docs
+}
+
 # xlhost and the add-ins for 32-bit Linux with the 32-bit Windows arithmetic
 # flags: this machine runs no 32-bit Windows programs, so the tests compare
 # this build's results with the 64-bit ones instead.
@@ -137,18 +157,8 @@ case "${1:-}" in
   windows)
     deps; build_windows
     ;;
-  docs)
-    native_deps; build
-    {
-      awk '/<!-- functions:begin -->/ {print; exit} {print}' README.md
-      "$BUILD/bin/xlhost" --list --markdown
-      awk 'on {print} /<!-- functions:end -->/ {on=1; print}' README.md
-    } > README.md.new
-    mv README.md.new README.md
-    # The help pages as plain HTML, for readers without Windows.
-    cmake --build "$BUILD" --target help_html
-    rm -rf docs
-    cp -r "$BUILD/help/html" docs
+  generate|docs)
+    native_deps; generate
     ;;
   libreoffice)
     deps; build -DAMBREL_CALC=ON
@@ -158,7 +168,7 @@ case "${1:-}" in
     ;;
   libreoffice-example)
     deps; build -DAMBREL_CALC=ON
-    /usr/bin/python3 calc/tools/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
+    /usr/bin/python3 examples/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
     ;;
   bench)
     # Every benchmark once, then the speed table: ratios taken within
@@ -169,7 +179,7 @@ case "${1:-}" in
     bench/ratios.sh -n "${ROUNDS:-11}" "$BUILD/bin"
     ;;
   *)
-    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|docs|build|deps}" >&2
+    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|generate|docs|build|deps}" >&2
     exit 2
     ;;
 esac

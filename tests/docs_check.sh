@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The README's function reference is what the add-ins register.
-# usage: docs_check.sh XLHOST README
+# The README's function reference is what the declarations make of it.
+# usage: docs_check.sh SHEET_REFERENCE README
 set -euo pipefail
-generated=$("$1" --list --markdown)
+generated=$("$1")
 written=$(awk '/<!-- functions:end -->/ {on=0} on {print} /<!-- functions:begin -->/ {on=1}' "$2")
 if [ "$generated" != "$written" ]; then
   diff <(echo "$written") <(echo "$generated") | head -20

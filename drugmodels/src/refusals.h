@@ -14,14 +14,14 @@ using pkcore::RequirePositive;
 using pkcore::Shown;
 using pkcore::ShownApart;
 
-// "Age has to be below 81.0316 yr for a positive Cl1 in PropSchuttler at 40
-// kg, not 88!": the value with enough digits that it never reads as equal to
-// the limit. model may name the setting too ("PropSchuttler at 40 kg").
+// "Age has to be below 81.0316 yr for a positive Cl1 in <model> at 40 kg, not
+// 88!": the value with enough digits that it never reads as equal to the
+// limit. model may name the setting too ("<model> at 40 kg").
 std::string Limit(const char* covariate, const char* relation, double limit, const char* unit, const char* entry,
                   const std::string& model, double value);
 
 // The first entry of a parameter set that is not a positive finite number,
-// as a reason ("RemiKim gives Cl2 = -0.1 L/min for this patient; it has to be
+// as a reason ("<model> gives Cl2 = -0.1 L/min for this patient; it has to be
 // above 0!"), or "" when every entry is. A two-compartment model's V3 and Cl3
 // are 0 by design and not checked.
 std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartments = false);

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "drugmodels/check.h"
+#include "sheet/Contract.h"
 #include "sheet/Functions.h"
 
 namespace fs = std::filesystem;
@@ -299,19 +300,6 @@ const char* KindText(Kind kind) {
   return "";
 }
 
-// What an empty cell means where the declaration does not say.
-std::string EmptyText(const Parameter& p) {
-  if (p.empty) return p.empty;
-  switch (p.kind) {
-    case Kind::Number: return "0";
-    case Kind::Column: return "refused: every cell of the range must hold a number";
-    case Kind::Flag: return "refused: the argument must be given";
-    case Kind::OptionalFlag: return "not given";
-    case Kind::Text: return "refused";
-  }
-  return "";
-}
-
 std::string ShapeText(const Function& f, std::size_t rows) {
   switch (f.returns.shape) {
     case Shape::Number: return "one number";
@@ -422,6 +410,32 @@ std::string TimeUnitNote(const UnitDependence& d, const Function& f) {
   return o.str();
 }
 
+// What the cell shows when the input does not suit: the routine's own
+// messages, then what the argument contract says of each argument.
+std::string MessagesTable(const Function& f) {
+  std::ostringstream o;
+  for (const pkcore::Message& m : f.messages)
+    o << "<tr><td>" << MessageHtml(m.text) << "</td><td>" << Html(m.remedy) << "</td></tr>\n";
+  std::vector<std::string> numbers;
+  for (const Parameter& p : f.parameters) {
+    if (p.kind == Kind::Number) numbers.push_back(p.name);
+    for (const sheet::ShownMessage& m : sheet::ConversionMessages(p))
+      o << "<tr><td>" << Html(m.text) << "</td><td>" << Html(m.remedy) << "</td></tr>\n";
+  }
+  if (!numbers.empty()) {
+    std::string list;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+      list += (i == 0 ? "" : i + 1 == numbers.size() ? " or " : ", ") + numbers[i];
+    o << "<tr><td>" << Html(sheet::NotANumber().what()) << "</td><td>" << Html(list)
+      << (numbers.size() == 1 ? " holds" : " hold") << " a text, an error or several cells: give "
+      << (numbers.size() == 1 ? "it a number" : "each a number") << ".</td></tr>\n";
+  }
+  if (o.str().empty()) return "<p>None: this function computes with whatever it is given.</p>\n";
+  return "<p>The text a cell shows when the input does not suit, and what to do about it:</p>\n"
+         "<table>\n<tr><th>the cell shows</th><th>what to do</th></tr>\n" +
+         o.str() + "</table>\n";
+}
+
 std::string FunctionPage(const Addin& addin, std::size_t index, const std::string& version) {
   const Function& f = *addin.byIndex[index];
   const Table& table = *addin.table;
@@ -439,7 +453,7 @@ std::string FunctionPage(const Addin& addin, std::size_t index, const std::strin
          "argument</th></tr>\n";
     for (const Parameter& p : f.parameters)
       o << "<tr><td><code>" << Html(p.name) << "</code><br>" << KindText(p.kind) << "</td><td>" << UnitCell(p.unit)
-        << "</td><td>" << Html(p.meaning ? p.meaning : Trim(p.help)) << "</td><td>" << Html(EmptyText(p))
+        << "</td><td>" << Html(p.meaning ? p.meaning : Trim(p.help)) << "</td><td>" << Html(sheet::EmptyMeaning(p))
         << "</td></tr>\n";
     o << "</table>\n";
   }
@@ -458,16 +472,7 @@ std::string FunctionPage(const Addin& addin, std::size_t index, const std::strin
   o << "<h2>Worked example</h2>\n<pre class=\"formula\">" << Html(Formula(f)) << "</pre>\n" << ExampleTable(f, result);
   if (const auto d = TimeUnitDependence(f)) o << TimeUnitNote(*d, f);
 
-  o << "<h2>Messages</h2>\n";
-  if (f.messages.empty()) {
-    o << "<p>This function gives no message of its own.</p>\n";
-  } else {
-    o << "<p>The text a cell shows when the input does not suit, and what to do about it:</p>\n"
-         "<table>\n<tr><th>the cell shows</th><th>what to do</th></tr>\n";
-    for (const pkcore::Message& m : f.messages)
-      o << "<tr><td>" << MessageHtml(m.text) << "</td><td>" << Html(m.remedy) << "</td></tr>\n";
-    o << "</table>\n";
-  }
+  o << "<h2>Messages</h2>\n" << MessagesTable(f);
 
   if (f.model) o << ModelCheckSection(f);
   if (f.publication) o << "<h2>Publication</h2>\n<p>" << Html(f.publication) << "</p>\n";
@@ -490,6 +495,10 @@ std::string IndexPage(const Addin& addin, const std::string& version) {
   for (const Function* f : Alphabetical(addin))
     o << "<tr><td><a href=\"" << Page(*f) << "\">" << Html(f->name) << "</a></td><td>" << Html(Trim(f->help))
       << "</td></tr>\n";
+  o << "</table>\n<h2>Messages any function can give</h2>\n<table>\n<tr><th>the cell shows</th><th>what to "
+       "do</th></tr>\n";
+  for (const pkcore::Message& m : {sheet::kOutOfMemory, sheet::kInternalFault})
+    o << "<tr><td>" << Html(m.text) << "</td><td>" << Html(m.remedy) << "</td></tr>\n";
   o << "</table>\n";
   o << Foot(table, version, "");
   return o.str();

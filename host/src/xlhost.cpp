@@ -19,7 +19,7 @@ namespace {
 
 const char* kUsage =
     "usage: xlhost [options] [FORMULA ...]\n"
-    "  FORMULA            a worksheet formula, such as =PredCp({0;1;1},{0;5;5},{10;0;0},0.2,0,0,0.1,0,0);\n"
+    "  FORMULA            a worksheet formula of the add-ins' functions, such as =F(1,{2;3},\"x\",TRUE);\n"
     "                     '-' reads one formula per line from standard input\n"
     "  --addin PATH       load this add-in (repeatable; default: both add-ins beside xlhost)\n"
     "  --excel-version N  the Excel version to play, 8 to 99 (default 16; 11 or lower: the Excel 97 layout)\n"
@@ -29,7 +29,6 @@ const char* kUsage =
     "  --list             list every registered function\n"
     "  --json             one JSON object per line\n"
     "  --calls            every call-back the add-ins make, as JSON lines on standard error\n"
-    "  --markdown         with --list: a function reference in Markdown\n"
     "  --env NAME         print an environment variable as the add-ins left it\n"
     "  --addin-names      print each add-in's name as Excel's add-in manager shows it\n"
     "  --help             this text\n";
@@ -89,19 +88,12 @@ void PrintCall(const CallRecord& c) {
   std::fputs(line.c_str(), stderr);
 }
 
-std::string Trim(const std::string& s) {
-  const std::size_t a = s.find_first_not_of(' ');
-  if (a == std::string::npos) return "";
-  return s.substr(a, s.find_last_not_of(' ') - a + 1);
-}
-
 std::string Visible(std::string s) {
   while (!s.empty() && s.back() == '\0') s.pop_back();  // the registered type text ends in a NUL
   return s;
 }
 
-void List(const Workbook& book, bool json, bool markdown) {
-  std::string category;
+void List(const Workbook& book, bool json) {
   for (const RegisteredFunction& f : book.Functions()) {
     std::vector<std::string> names;
     std::string rest = f.argumentText;
@@ -109,24 +101,6 @@ void List(const Workbook& book, bool json, bool markdown) {
       cut = rest.find(", ");
       names.push_back(rest.substr(0, cut));
       rest = cut == std::string::npos ? "" : rest.substr(cut + 2);
-    }
-    if (markdown) {
-      if (f.category != category) {
-        category = f.category;
-        std::cout << "\n### " << category << "\n";
-      }
-      const std::string type = Visible(f.typeText);
-      std::cout << "\n`" << f.name << "(" << f.argumentText << ")` — " << Trim(f.help) << "\n\n";
-      if (!names.empty()) std::cout << "| argument | kind | description |\n|---|---|---|\n";
-      for (std::size_t i = 0; i < names.size(); ++i) {
-        const char code = i + 1 < type.size() ? type[i + 1] : '?';
-        std::string help = i < f.argumentHelps.size() ? f.argumentHelps[i] : "";
-        if (i + 1 == names.size() && help.size() >= 2 && help.compare(help.size() - 2, 2, ". ") == 0)
-          help.erase(help.size() - 2);  // the sentence end that registration adds
-        std::cout << "| `" << names[i] << "` | " << (code == 'B' ? "number" : "cell") << " | " << Trim(help)
-                  << " |\n";
-      }
-      continue;
     }
     if (json) {
       std::string line = "{\"function\": " + JsonString(f.name) + ", \"procedure\": " + JsonString(f.procedure) +
@@ -219,7 +193,7 @@ int Run(int argc, char** argv) {
   std::vector<std::string> addins, formulas;
   int version = 16;
   std::string sheetPath;
-  bool wizard = false, findReplace = false, list = false, json = false, calls = false, markdown = false,
+  bool wizard = false, findReplace = false, list = false, json = false, calls = false,
        names = false;
   std::vector<std::string> env;
   for (int i = 1; i < argc; ++i) {
@@ -240,7 +214,6 @@ int Run(int argc, char** argv) {
     } else if (a == "--sheet") sheetPath = next();
     else if (a == "--wizard") wizard = true;
     else if (a == "--find-replace") findReplace = true;
-    else if (a == "--markdown") markdown = true;
     else if (a == "--env") env.push_back(next());
     else if (a == "--list") list = true;
     else if (a == "--json") json = true;
@@ -282,7 +255,7 @@ int Run(int argc, char** argv) {
   }
   if (wizard) excel.OpenWindow("bosa_sdm_XL", "Function Arguments");
   if (findReplace) excel.OpenWindow("bosa_sdm_XL", "Find and Replace");
-  if (list) List(book, json, markdown);
+  if (list) List(book, json);
   for (const std::string& name : env) std::cout << os::Environment(name) << "\n";
   if (names) AddinNames(book, json);
   std::cout.flush();

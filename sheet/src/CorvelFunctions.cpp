@@ -245,7 +245,9 @@ Table Build() {
   // Unlike the older models they answer covariates they cannot use, and
   // patients for whom a volume or clearance would not be positive, with a text.
   add({"xlRemiEleveld", "RemiEleveld", " Remifentanil (incl. ke0), Eleveld et al. Anesthesiology 2017 ",
-       {kCheckedAge, kCheckedWeight, kCheckedHeight, kSexFlag}, kWithKe0, kRefusals,
+       {kCheckedAge, kCheckedWeight, kCheckedHeight, kSexFlag}, kWithKe0,
+       {pkcore::messages::kFinite, pkcore::messages::kAboveZero, pkcore::messages::kOutOfRange, m::kNotPositiveEntry,
+        m::kNoFiniteEntry},
        [](Arguments& a) -> Result { return RemiEleveld(a.Number(0), a.Number(1), a.Number(2), a.Flag(3)); }, true,
        Facts({kAge | kWeight | kHeight | kSex,
               [](const Patient& p) { return RemiEleveld(p.age, p.weight, p.height, p.male); }, kAdult, false, false,
@@ -305,7 +307,7 @@ Table Build() {
         "usable, James' lean body mass past its peak, a volume or clearance that is not positive, a covariate "
         "outside the study's population, a volume or clearance all but vanished"},
        {m::kNeedsName, m::kNoSuchModel, m::kNoModelOfThisName, m::kNeedsCovariate, pkcore::messages::kFinite,
-        pkcore::messages::kAboveZero, m::kNeedsSex, m::kPastJamesPeak, m::kLimit, m::kNotPositiveEntry,
+        pkcore::messages::kAboveZero, m::kNeedsSex, m::kPastJamesPeak, pkcore::messages::kOutOfRange, m::kLimit, m::kNotPositiveEntry,
         m::kNoFiniteEntry, m::kOutsideStudy, m::kOutsideStudyNotFinite, m::kVanished, m::kVanishedLighter},
        [](Arguments& a) -> Result {
          return ModelCheck(CorvelModels(), a.Text(0), a.Number(1), a.Number(2), a.Number(3), a.OptionalFlag(4));

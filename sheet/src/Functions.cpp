@@ -1,6 +1,5 @@
 #include "sheet/Functions.h"
 
-#include <cstring>
 #include <stdexcept>
 
 namespace sheet {
@@ -37,13 +36,6 @@ const Function& Table::Find(const std::string& name) const {
   for (const Function& f : functions)
     if (name == f.name) return f;
   throw std::out_of_range(name + " is not a function of " + addin);
-}
-
-std::string ConversionMessage(const std::string& base, const char* identifier, const char* context) {
-  std::string message = base;
-  if (identifier) message += std::string(", ") + identifier;
-  if (context) message += std::string(" ") + context;
-  return message;
 }
 
 }  // namespace sheet

@@ -1,6 +1,6 @@
-// Calc's argument values through the conversions, in-process: what each
-// kind of argument makes of every value Calc can pass, and the texts Excel
-// shows for the same input.
+// Calc's argument values through the argument contract, in-process: what
+// each kind of argument makes of every value Calc can pass, and the texts
+// Excel shows for the same input.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,6 +16,7 @@
 #include <com/sun/star/uno/Sequence.hxx>
 
 #include "calc/Convert.h"
+#include "pkcore/errors.h"
 
 namespace {
 
@@ -44,11 +45,13 @@ const sheet::Parameter kVenous{"venous", " venous (1) ", Kind::OptionalFlag};
 const sheet::Parameter kLabel{"label", " a text ", Kind::Text};
 const sheet::Parameter kWeight{"Weight", " the patient's weight ", Kind::Number};
 
+sheet::Argument Convert(const sheet::Parameter& p, const Any& value) { return sheet::Convert(p, calc::AnyCell(value)); }
+
 // What a conversion throws, as the cell would show it.
 std::string Failure(const sheet::Parameter& p, const Any& value) {
   try {
-    calc::Convert(p, value);
-  } catch (const calc::NotANumber&) {
+    Convert(p, value);
+  } catch (const sheet::NotANumber&) {
     return "#VALUE!";
   } catch (const std::exception& e) {
     return e.what();
@@ -56,36 +59,12 @@ std::string Failure(const sheet::Parameter& p, const Any& value) {
   return "";
 }
 
-TEST(CalcParseNumber, ReadsDecimalTextAsExcelsCoercionDoes) {
-  struct Case {
-    const char* text;
-    double value;
-    const char* why;
-  } cases[] = {
-      {"2.5", 2.5, "plain"},          {"  2.5  ", 2.5, "blanks around it"},  {"-1e3", -1000, "sign and exponent"},
-      {"+4", 4, "a plus sign"},        {".5", 0.5, "no leading digit"},        {"5.", 5, "no trailing digit"},
-      {"1E-300", 1e-300, "tiny"},      {"0.1", 0.1, "correctly rounded"},      {"-0", 0, "negative zero"},
-      {"4.9e-324", 4.9e-324, "the smallest subnormal"},
-  };
-  for (const Case& c : cases) {
-    const auto d = calc::ParseNumber(U(c.text));
-    ASSERT_TRUE(d.has_value()) << c.why;
-    EXPECT_EQ(*d, c.value) << c.why;
-  }
-}
-
-TEST(CalcParseNumber, RejectsAnythingButOneDecimalNumber) {
-  const char* cases[] = {"", "   ", "abc", "2.5 kg", "1,5", "++1", "+-1", "+", "-", "0x10", "1e400", "-1e400",
-                         "inf", "nan", "Infinity", "\t5", "5\n", "1 2", "TRUE"};
-  for (const char* text : cases) EXPECT_FALSE(calc::ParseNumber(U(text)).has_value()) << '"' << text << '"';
-}
-
 TEST(CalcConvert, NumbersAreWhatExcelPassesOrNothing) {
-  EXPECT_EQ(std::get<double>(calc::Convert(kWeight, kVoid)), 0) << "omitted: Excel passes 0";
-  EXPECT_EQ(std::get<double>(calc::Convert(kWeight, N(70))), 70);
-  EXPECT_EQ(std::get<double>(calc::Convert(kWeight, T(" 70.5 "))), 70.5) << "numeric text";
-  EXPECT_EQ(std::get<double>(calc::Convert(kWeight, Any(true))), 1);
-  EXPECT_TRUE(std::signbit(std::get<double>(calc::Convert(kWeight, N(-0.0))))) << "the double unchanged";
+  EXPECT_EQ(std::get<double>(Convert(kWeight, kVoid)), 0) << "omitted: Excel passes 0";
+  EXPECT_EQ(std::get<double>(Convert(kWeight, N(70))), 70);
+  EXPECT_EQ(std::get<double>(Convert(kWeight, T(" 70.5 "))), 70.5) << "numeric text";
+  EXPECT_EQ(std::get<double>(Convert(kWeight, Any(true))), 1);
+  EXPECT_TRUE(std::signbit(std::get<double>(Convert(kWeight, N(-0.0))))) << "the double unchanged";
   // Excel does not call the function for these: the cell shows #VALUE!.
   EXPECT_EQ(Failure(kWeight, T("abc")), "#VALUE!");
   EXPECT_EQ(Failure(kWeight, T("")), "#VALUE!");
@@ -95,18 +74,18 @@ TEST(CalcConvert, NumbersAreWhatExcelPassesOrNothing) {
 
 TEST(CalcConvert, ColumnsReadRowsAndColumnsAlike) {
   const std::vector<double> expected = {0, 0.1, 1e300};
-  EXPECT_EQ(std::get<std::vector<double>>(calc::Convert(kRate, Rows({{N(0)}, {N(0.1)}, {N(1e300)}}))), expected);
-  EXPECT_EQ(std::get<std::vector<double>>(calc::Convert(kRate, Rows({{N(0), N(0.1), N(1e300)}}))), expected);
-  EXPECT_EQ(std::get<std::vector<double>>(calc::Convert(kRate, N(7))), std::vector<double>{7}) << "one number";
-  EXPECT_EQ(std::get<std::vector<double>>(calc::Convert(kRate, T("7"))), std::vector<double>{7}) << "numeric text";
-  EXPECT_EQ(std::get<std::vector<double>>(calc::Convert(kRate, Rows({{T(" 2 ")}, {Any(true)}}))),
+  EXPECT_EQ(std::get<std::vector<double>>(Convert(kRate, Rows({{N(0)}, {N(0.1)}, {N(1e300)}}))), expected);
+  EXPECT_EQ(std::get<std::vector<double>>(Convert(kRate, Rows({{N(0), N(0.1), N(1e300)}}))), expected);
+  EXPECT_EQ(std::get<std::vector<double>>(Convert(kRate, N(7))), std::vector<double>{7}) << "one number";
+  EXPECT_EQ(std::get<std::vector<double>>(Convert(kRate, T("7"))), std::vector<double>{7}) << "numeric text";
+  EXPECT_EQ(std::get<std::vector<double>>(Convert(kRate, Rows({{T(" 2 ")}, {Any(true)}}))),
             (std::vector<double>{2, 1}));
 }
 
 TEST(CalcConvert, ColumnOfAMillionRows) {
   std::vector<std::vector<Any>> rows(1000000);
   for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = {N(static_cast<double>(i))};
-  const auto column = std::get<std::vector<double>>(calc::Convert(kRate, Rows(rows)));
+  const auto column = std::get<std::vector<double>>(Convert(kRate, Rows(rows)));
   ASSERT_EQ(column.size(), rows.size());
   EXPECT_EQ(column.front(), 0);
   EXPECT_EQ(column[123456], 123456);
@@ -145,7 +124,7 @@ TEST(CalcConvert, FlagsReadAsExcelReadsThem) {
       {T("TRUE"), true, "text"},  {T("false"), false, "any case"}, {T(" 1 "), true, "numeric text"},
       {Rows({{N(0)}}), false, "a range of one cell is that cell"}, {Any(true), true, "a boolean"},
   };
-  for (const Case& c : cases) EXPECT_EQ(std::get<bool>(calc::Convert(kMale, c.value)), c.flag) << c.why;
+  for (const Case& c : cases) EXPECT_EQ(std::get<bool>(Convert(kMale, c.value)), c.flag) << c.why;
   EXPECT_EQ(Failure(kMale, kVoid), "parameter is missing, MALE Conversion to Bool");
   EXPECT_EQ(Failure(kMale, Rows({{T("")}})), "parameter is nil, MALE Conversion to Bool") << "an empty cell";
   EXPECT_EQ(Failure(kMale, T("abc")), "command failed, MALE Conversion to Bool");
@@ -154,10 +133,10 @@ TEST(CalcConvert, FlagsReadAsExcelReadsThem) {
 }
 
 TEST(CalcConvert, OptionalFlagsMayBeLeftOutOrEmpty) {
-  EXPECT_TRUE(std::holds_alternative<std::monostate>(calc::Convert(kVenous, kVoid)));
-  EXPECT_TRUE(std::holds_alternative<std::monostate>(calc::Convert(kVenous, Rows({{T("")}}))));
-  EXPECT_EQ(std::get<bool>(calc::Convert(kVenous, N(1))), true);
-  EXPECT_EQ(std::get<bool>(calc::Convert(kVenous, N(0))), false);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(Convert(kVenous, kVoid)));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(Convert(kVenous, Rows({{T("")}}))));
+  EXPECT_EQ(std::get<bool>(Convert(kVenous, N(1))), true);
+  EXPECT_EQ(std::get<bool>(Convert(kVenous, N(0))), false);
   EXPECT_EQ(Failure(kVenous, T("abc")), "command failed, venous Conversion to Bool");
 }
 
@@ -177,7 +156,7 @@ TEST(CalcConvert, TextsTakeNumbersInExcelsGeneralForm) {
       {kVoid, "", "omitted"},
       {Rows({{T("x")}}), "x", "a range of one cell"},
   };
-  for (const Case& c : cases) EXPECT_EQ(std::get<std::string>(calc::Convert(kLabel, c.value)), c.text) << c.why;
+  for (const Case& c : cases) EXPECT_EQ(std::get<std::string>(Convert(kLabel, c.value)), c.text) << c.why;
   EXPECT_EQ(Failure(kLabel, Rows({{T("x")}, {T("y")}})), "command failed, label Conversion to String");
 }
 
@@ -233,25 +212,28 @@ TEST(CalcCall, ConvertsInExcelsOrder) {
   EXPECT_THROW(CallSum(T("x"), T("a"), T("b")), css::uno::RuntimeException);
 }
 
+sheet::Result ThrowsInputError(sheet::Arguments&) { throw pkcore::InputError("Columns of different length!"); }
 sheet::Result ThrowsCString(sheet::Arguments&) { throw "Negative or missing PK parameter!"; }
 sheet::Result ThrowsString(sheet::Arguments&) { throw std::string("Columns of different length!"); }
-sheet::Result ThrowsException(sheet::Arguments&) { throw std::invalid_argument("We need exactly 6 parameters!"); }
+sheet::Result ThrowsException(sheet::Arguments&) { throw std::invalid_argument("stoi"); }
 sheet::Result ThrowsInt(sheet::Arguments&) { throw 42; }
 sheet::Result NoValue(sheet::Arguments&) { return std::numeric_limits<double>::quiet_NaN(); }
 
-TEST(CalcCall, EveryFailureOfARoutineIsTheCellsText) {
+// As in Excel: a user's error is the cell's text, anything else an internal
+// fault that says so.
+TEST(CalcCall, OnlyUsersErrorsShowTheirText) {
   struct Case {
     sheet::Result (*run)(sheet::Arguments&);
     const char* text;
-  } cases[] = {{ThrowsCString, "Negative or missing PK parameter!"},
-               {ThrowsString, "Columns of different length!"},
-               {ThrowsException, "We need exactly 6 parameters!"}};
+  } cases[] = {{ThrowsInputError, "Columns of different length!"},
+               {ThrowsCString, sheet::kInternalFault.text},
+               {ThrowsString, sheet::kInternalFault.text},
+               {ThrowsException, sheet::kInternalFault.text},
+               {ThrowsInt, sheet::kInternalFault.text}};
   for (const Case& c : cases) {
     const sheet::Function f{"xlF", "F", " ", {}, {sheet::Shape::Number, nullptr, ""}, {}, c.run};
     EXPECT_EQ(Text(calc::Call(f, nullptr, 0)), c.text);
   }
-  const sheet::Function odd{"xlF", "F", " ", {}, {sheet::Shape::Number, nullptr, ""}, {}, ThrowsInt};
-  EXPECT_THROW(calc::Call(odd, nullptr, 0), css::uno::RuntimeException) << "#VALUE!, as in Excel";
   const sheet::Function nan{"xlF", "F", " ", {}, {sheet::Shape::Number, nullptr, ""}, {}, NoValue};
   double d = 0;
   EXPECT_TRUE(calc::Call(nan, nullptr, 0) >>= d) << "Calc shows a NaN as #NUM!, as Excel does";
@@ -262,7 +244,7 @@ TEST(CalcCall, ATableFunctionAndItsArgumentCount) {
   const Any two = Rows({{N(1)}, {N(2)}});
   const Any* args[] = {&two};
   EXPECT_EQ(Text(calc::Call(f, args, 1)), "We need exactly 6 parameters!");
-  EXPECT_EQ(Text(calc::Call(f, args, 0)), "argument count") << "an interface out of step with its table";
+  EXPECT_EQ(Text(calc::Call(f, args, 0)), sheet::kInternalFault.text) << "an interface out of step with its table";
 }
 
 std::atomic<int> inside{0};

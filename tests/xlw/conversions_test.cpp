@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 #include "session_fixture.h"
@@ -24,87 +23,6 @@ std::string Failure(const std::function<void()>& f) {
     return std::string("other exception: ") + e.what();
   }
   return "(nothing thrown)";
-}
-
-// Builds cells as Excel would pass them, in the active layout.
-XlfOper Nil() {
-  XlfOper o;
-  impl::Active().SetType(o.GetLPXLFOPER(), xltypeNil);
-  return o;
-}
-XlfOper Int(int v) {
-  XlfOper o;
-  impl::Active().SetInt(o.GetLPXLFOPER(), v);
-  return o;
-}
-XlfOper Table(int rows, int columns, const std::function<void(LPXLFOPER, int, int)>& fill) {
-  XlfOper o;
-  const auto& s = impl::Active();
-  s.ResizeArray(o.GetLPXLFOPER(), rows, columns);
-  for (int i = 0; i < rows; ++i)
-    for (int j = 0; j < columns; ++j) fill(s.ElementAt(o.GetLPXLFOPER(), i, j), i, j);
-  return o;
-}
-XlfOper NumberTable(int rows, int columns) {
-  return Table(rows, columns, [](LPXLFOPER e, int i, int j) { impl::Active().SetDouble(e, 10 * i + j); });
-}
-
-TEST_P(BothLayouts, ScalarsConvert) {
-  EXPECT_EQ(XlfOper(2.5).ToDouble("x"), 2.5);
-  EXPECT_EQ(XlfOper(true).ToDouble("x"), 1.0);
-  EXPECT_EQ(Int(-7).ToDouble("x"), -7.0);
-  EXPECT_TRUE(XlfOper(0.5).ToBool("x"));
-  EXPECT_FALSE(XlfOper(0.0).ToBool("x"));
-  EXPECT_FALSE(Int(0).ToBool("x"));
-  EXPECT_STREQ(XlfOper("propofol").ToText("x"), "propofol");
-  // Through Excel's coercion.
-  EXPECT_EQ(XlfOper("42.5").ToDouble("x"), 42.5);
-  EXPECT_TRUE(XlfOper("TRUE").ToBool("MALE"));
-  EXPECT_STREQ(XlfOper(3.0).ToText("x"), "3");
-  EXPECT_STREQ(XlfOper(false).ToText("x"), "FALSE");
-}
-
-TEST_P(BothLayouts, UnconvertibleCellsNameTheArgument) {
-  struct Case {
-    std::function<void()> call;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {[] { XlfOper().ToDouble("Rate"); }, "parameter is missing, Rate Conversion to Double"},
-      {[] { Nil().ToDouble("Rate"); }, "parameter is nil, Rate Conversion to Double"},
-      {[] { XlfOper::Error(xlerrNA).ToDouble("Rate"); }, "parameter is error, Rate Conversion to Double"},
-      {[] { XlfOper().ToBool("MALE"); }, "parameter is missing, MALE Conversion to Bool"},
-      {[] { XlfOper::Error(xlerrValue).ToBool(); }, "parameter is error Conversion to Bool"},
-      {[] { XlfOper("abc").ToDouble("deltaTimes"); }, "command failed, deltaTimes Conversion to Double"},
-      {[] { XlfOper("maybe").ToBool("patient"); }, "command failed, patient Conversion to Bool"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Failure(c.call), c.expected);
-}
-
-TEST_P(BothLayouts, ColumnsRowsAndTables) {
-  const std::vector<double> column = {1.5, 2.5, 3.5};
-  EXPECT_EQ(XlfOper(column).ToDoubleVector("deltaTimes"), column);
-  const XlfOper row = Table(1, 3, [&](LPXLFOPER e, int, int j) { impl::Active().SetDouble(e, column[j]); });
-  EXPECT_EQ(row.ToDoubleVector("deltaTimes"), column) << "a row reads like a column";
-  EXPECT_EQ(XlfOper(7.0).ToDoubleVector("x"), std::vector<double>{7.0});
-
-  const XlfOper table = NumberTable(3, 2);
-  EXPECT_EQ(Failure([&] { table.ToDoubleVector("param"); }),
-            "invalid OPER structure (memory could be exhausted), param Not unidemensional");
-  EXPECT_EQ(table.ToDoubleVector("param", DoubleVectorConvPolicy::ByRows),
-            (std::vector<double>{0, 1, 10, 11, 20, 21}));
-  EXPECT_EQ(table.ToDoubleVector("param", DoubleVectorConvPolicy::ByColumns),
-            (std::vector<double>{0, 10, 20, 1, 11, 21}));
-  EXPECT_EQ(Failure([] { XlfOper().ToDoubleVector("Times"); }),
-            "invalid OPER structure (memory could be exhausted), Times Not unidemensional");
-
-  const XlfOper holed = Table(3, 1, [](LPXLFOPER e, int i, int) {
-    if (i == 1)
-      impl::Active().SetType(e, xltypeNil);
-    else
-      impl::Active().SetDouble(e, i);
-  });
-  EXPECT_EQ(Failure([&] { holed.ToDoubleVector("Rate"); }), "parameter is nil, Rate Conversion to Double");
 }
 
 TEST_P(BothLayouts, ResizeArrayLimitsColumnsBeforeRows) {
@@ -148,15 +66,19 @@ TEST_P(BothLayouts, ReferencesReadTheirCellsThroughExcel) {
   EXPECT_EQ(back.sheetId, 1u) << "the current sheet, from xlSheetId";
   EXPECT_EQ(back.rowEnd, 4);
   EXPECT_EQ(ref.Rows(), 3);
-  EXPECT_EQ(ref.ToDoubleVector("Times"), (std::vector<double>{102, 202, 302}));
+  // Each element of a reference names its cell; Excel reads it.
+  std::vector<double> values;
+  for (int i = 0; i < 3; ++i) {
+    const XlfOper element(impl::Active().ElementAt(ref.GetLPXLFOPER(), i, 0));
+    XlfOper value;
+    ASSERT_EQ(impl::Active().Coerce(element.GetLPXLFOPER(), xltypeNum, value.GetLPXLFOPER()), xlretSuccess);
+    values.push_back(value.Number());
+  }
+  EXPECT_EQ(values, (std::vector<double>{102, 202, 302}));
 
   const XlfOper one(impl::Active().ElementAt(ref.GetLPXLFOPER(), 2, 0));
   EXPECT_EQ(one.Kind(), xltypeRef);
   EXPECT_EQ(impl::Active().GetRef(one.GetLPXLFOPER()).rowBegin, 3);
-
-  XlfOper withHole;
-  impl::Active().SetRef(withHole.GetLPXLFOPER(), CellRange{3, 5, 2, 3, 7});
-  EXPECT_EQ(withHole.ToDoubleVector("Rate"), (std::vector<double>{302, 0})) << "Excel reads an empty cell as 0";
 }
 
 TEST_P(BothLayouts, ElementAccessOnOtherKindsFails) {
@@ -170,8 +92,12 @@ TEST_P(BothLayouts, ElementAccessOnOtherKindsFails) {
 
 TEST_P(BothLayouts, ExcelOwnedValuesAreCopiedAndFreedOnce) {
   const int frees = Excel().Frees();  // the session's start freed its version answer
-  // ToText of a number: Excel allocates the text, the framework frees it.
-  EXPECT_STREQ(XlfOper(12.5).ToText(), "12.5");
+  // A number coerced to a text: Excel allocates the text, the framework frees it.
+  {
+    XlfOper text;
+    ASSERT_EQ(impl::Active().Coerce(XlfOper(12.5).GetLPXLFOPER(), xltypeStr, text.GetLPXLFOPER()), xlretSuccess);
+    EXPECT_STREQ(text.Text(), "12.5");
+  }
   EXPECT_EQ(Excel().Frees(), frees + 1);
   EXPECT_EQ(Excel().LiveAllocations(), 0u);
 
@@ -181,7 +107,7 @@ TEST_P(BothLayouts, ExcelOwnedValuesAreCopiedAndFreedOnce) {
   EXPECT_TRUE(name.Type() & xlbitXLFree);
   name.DetachFromExcel();
   EXPECT_FALSE(name.Type() & xlbitXLFree);
-  EXPECT_STREQ(name.ToText(), "/opt/addins/Ambrel.xll");
+  EXPECT_STREQ(name.Text(), "/opt/addins/Ambrel.xll");
   EXPECT_EQ(Excel().Frees(), frees + 2);
   { XlfOper again(name.GetLPXLFOPER()); }  // a second handle on the copy frees nothing
   EXPECT_EQ(Excel().Frees(), frees + 2);
@@ -201,64 +127,16 @@ TEST_P(BothLayouts, CellMatrixBecomesAnArray) {
   ASSERT_EQ(o.Columns(), 3);
   const auto& s = impl::Active();
   auto at = [&](int i, int j) { return XlfOper(s.ElementAt(o.GetLPXLFOPER(), i, j)); };
-  EXPECT_EQ(at(0, 0).ToDouble(), 1.5);
-  EXPECT_STREQ(at(0, 1).ToText(), "text");
-  EXPECT_TRUE(at(0, 2).ToBool());
+  EXPECT_EQ(at(0, 0).Number(), 1.5);
+  EXPECT_STREQ(at(0, 1).Text(), "text");
+  EXPECT_EQ(at(0, 2).Kind(), xltypeBool);
+  EXPECT_TRUE(s.GetBool(at(0, 2).GetLPXLFOPER()));
   EXPECT_EQ(s.GetError(at(1, 0).GetLPXLFOPER()), xlerrNA);
-  EXPECT_STREQ(at(1, 1).ToText(), "www");
-  EXPECT_STREQ(at(1, 2).ToText(), "") << "an empty cell becomes empty text";
+  EXPECT_STREQ(at(1, 1).Text(), "www");
+  EXPECT_EQ(at(1, 2).Kind(), xltypeStr);
+  EXPECT_STREQ(at(1, 2).Text(), "") << "an empty cell becomes empty text";
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, BothLayouts, testing::Values(11, 16), xlwtest::LayoutName);
-
-TEST(ReturnCodes, FirstSetBitInOrderDecides) {
-  xlwtest::StartSession(16);
-  struct Case {
-    int code;
-    const char* expected;  // exception type or message
-  };
-  const Case cases[] = {
-      {0x41, "uncalculated"},
-      {0x11, "abort"},
-      {0x18, "stack overflow"},
-      {0x28, "invalid OPER structure (memory could be exhausted), id ctx"},
-      {0x24, "command failed, id ctx"},
-      {0x06, "invalid number of arguments, id ctx"},
-      {0x102, "invalid function number, id ctx"},
-      {0x300, "invalid asynch conext, id ctx"},
-      {0x200, "function not cluster safe, id ctx"},
-      {0x80, "(nothing thrown)"},
-      {0, "(nothing thrown)"},
-  };
-  for (const auto& c : cases) {
-    std::string got = "(nothing thrown)";
-    try {
-      impl::ThrowOnReturnCode(c.code, "id", "ctx");
-    } catch (const XlfExceptionUncalculated&) {
-      got = "uncalculated";
-    } catch (const XlfExceptionAbort& e) {
-      got = e.what();
-    } catch (const XlfExceptionStackOverflow& e) {
-      got = e.what();
-    } catch (const XlfGeneralException& e) {
-      got = e.what();
-    }
-    EXPECT_EQ(got, c.expected) << "code " << c.code;
-  }
-  xlw::XlfExcel::DeleteInstance();
-}
-
-TEST(ReturnCodes, ConversionsRaiseExcelsConditions) {
-  xlwtest::StartSession(16);
-  TempMemoryCall call;
-  auto& excel = host::SubstituteExcel::Get();
-  excel.FailWith(xlCoerce, xlretAbort);
-  EXPECT_THROW(XlfOper("1").ToDouble("x"), XlfExceptionAbort);
-  excel.FailWith(xlCoerce, xlretUncalced);
-  EXPECT_THROW(XlfOper("1").ToBool("x"), XlfExceptionUncalculated);
-  excel.FailWith(xlCoerce, xlretNotThreadSafe);
-  EXPECT_THROW(XlfOper("1").ToDouble("x"), XlfNeverGetHere);
-  xlw::XlfExcel::DeleteInstance();
-}
 
 }  // namespace

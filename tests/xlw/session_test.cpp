@@ -179,7 +179,8 @@ TEST(ScratchMemory, WholeSheetColumnNeedsAboutItsResult) {
   input.xltype = sdk::xltypeMulti;
   auto call = [&] {
     TempMemoryCall bracket;
-    std::vector<double> column = XlfOper(&input).ToDoubleVector("deltaTimes");
+    std::vector<double> column;
+    EXPECT_TRUE(impl::ReadPlainArray(&input, column));
     XlfOper result(column);
     result.DetachFromExcel();
     return column.back();

@@ -25,7 +25,7 @@ int XlfCmdDesc::RegisterWithExcel(const std::string& dllName, const std::string&
                        args.GetLPXLFOPER(), macroType.GetLPXLFOPER(), category.GetLPXLFOPER(),
                        shortcut.GetLPXLFOPER(), topic.GetLPXLFOPER(), help.GetLPXLFOPER()};
   const int code = excel.Call(xlfRegister, result.GetLPXLFOPER(), 10, cells);
-  registrationId_ = (code == 0 && result.Kind() == xltypeNum) ? result.ToDouble() : -1.0;
+  registrationId_ = (code == 0 && result.Kind() == xltypeNum) ? result.Number() : -1.0;
   return code;
 }
 

@@ -98,10 +98,10 @@ void XlfExcel::Start() {
   }
 
   XlfOper name;  // kind missing
-  if (Call(xlGetName, name.GetLPXLFOPER()) != xlretSuccess)
+  if (Call(xlGetName, name.GetLPXLFOPER()) != xlretSuccess || name.Kind() != xltypeStr)
     XLW_REPORT("Could not get DLL name");
   else
-    name_ = name.ToText();
+    name_ = name.Text();
   FindHelpFile();
   mainThread_ = platform::CurrentThreadId();
 }

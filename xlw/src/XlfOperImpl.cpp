@@ -349,23 +349,16 @@ class PlainNumbers {
 };
 
 template <class Cell>
-bool ReadPlain(const Cell* c, bool byRows, std::vector<double>& out) {
+bool ReadPlain(const Cell* c, std::vector<double>& out) {
   if ((c->xltype & xltypeKindMask) != xltypeMulti) return false;
   const std::size_t rows = static_cast<std::size_t>(c->val.array.rows);
   const std::size_t columns = static_cast<std::size_t>(c->val.array.columns);
   const Cell* first = c->val.array.lparray;
   bool plain = true;
-  if (byRows || rows == 1 || columns == 1) {
-    // The array's own order: one pass from the cells into the vector.
-    std::vector<double> v(PlainNumbers<Cell>(first, &plain), PlainNumbers<Cell>(first + rows * columns, &plain));
-    if (!plain) return false;
-    out = std::move(v);
-    return true;
-  }
-  out.resize(rows * columns);
-  for (std::size_t i = 0; i < rows; ++i)
-    for (std::size_t j = 0; j < columns; ++j) out[j * rows + i] = PlainNumbers<Cell>(first++, &plain)[0];
-  return plain;
+  std::vector<double> v(PlainNumbers<Cell>(first, &plain), PlainNumbers<Cell>(first + rows * columns, &plain));
+  if (!plain) return false;
+  out = std::move(v);
+  return true;
 }
 
 template <class Cell>
@@ -396,9 +389,9 @@ void Activate(bool isExcel12) {
 
 bool ActiveIsExcel12() { return active == &excel12; }
 
-bool ReadPlainArray(LPXLFOPER cell, bool byRows, std::vector<double>& out) {
-  if (ActiveIsExcel12()) return ReadPlain(static_cast<const xloper12*>(cell), byRows, out);
-  return ReadPlain(static_cast<const xloper*>(cell), byRows, out);
+bool ReadPlainArray(LPXLFOPER cell, std::vector<double>& out) {
+  if (ActiveIsExcel12()) return ReadPlain(static_cast<const xloper12*>(cell), out);
+  return ReadPlain(static_cast<const xloper*>(cell), out);
 }
 
 void WriteColumn(LPXLFOPER cell, const std::vector<double>& column) {
@@ -418,33 +411,6 @@ bool MakeNumberColumn(LPXLFOPER cell, std::size_t rows) {
   Active();  // throws without a session
   if (ActiveIsExcel12()) return XlfOperSharedImpl<LPXLOPER12>::MakeColumn(cell, rows);
   return XlfOperSharedImpl<LPXLOPER>::MakeColumn(cell, rows);
-}
-
-std::string ComposeMessage(const std::string& base, const char* identifier, const char* context) {
-  std::string message = base;
-  if (identifier) message += std::string(", ") + identifier;
-  if (context) message += std::string(" ") + context;
-  return message;
-}
-
-void ThrowOnReturnCode(int code, const char* identifier, const char* context) {
-  if (code & xlretUncalced) throw XlfExceptionUncalculated();
-  if (code & xlretAbort) throw XlfExceptionAbort();
-  if (code & xlretStackOvfl) throw XlfExceptionStackOverflow();
-  const char* base = nullptr;
-  if (code & xlretInvXloper)
-    base = "invalid OPER structure (memory could be exhausted)";
-  else if (code & xlretFailed)
-    base = "command failed";
-  else if (code & xlretInvCount)
-    base = "invalid number of arguments";
-  else if (code & xlretInvXlfn)
-    base = "invalid function number";
-  else if (code & xlretInvAsynchronousContext)
-    base = "invalid asynch conext";
-  else if (code & xlretNotClusterSafe)
-    base = "function not cluster safe";
-  if (base) XLW_THROW(ComposeMessage(base, identifier, context));
 }
 
 }  // namespace xlw::impl

@@ -35,7 +35,7 @@ inline constexpr Message kNeedsSex = {"{model} needs MALE (1 = male, 0 = female)
 inline constexpr Message kPastJamesPeak = {
     "Weight {weight} kg is past {peak} kg, where James' lean body mass peaks for {height} cm!",
     "James' formula gives a heavier patient less lean mass from here on: take a model that uses another size "
-    "descriptor (for propofol, for instance, PropEleveldFinal)."};
+    "descriptor."};
 inline constexpr Message kOutsideStudy = {"{covariate} {value} {unit} is outside the study's {range}!",
                                           "The model was not studied in such patients: its result is an "
                                           "extrapolation."};

@@ -1,6 +1,6 @@
 #pragma once
-// The drug models ModelCheck knows: every Corvel function declared with a
-// model's facts, by its worksheet name.
+// The drug models the plausibility check knows: every Corvel function
+// declared with a model's facts, by its worksheet name.
 #include "drugmodels/check.h"
 
 namespace sheet {

@@ -103,8 +103,8 @@ struct Returns {
 };
 
 struct Function {
-  const char* procedure;  // exported entry point, "xlPredCp"
-  const char* name;       // worksheet name, "PredCp"
+  const char* procedure;  // exported entry point: "xl" and the name
+  const char* name;       // worksheet name
   const char* help;       // registered, byte for byte
   std::vector<Parameter> parameters;
   Returns returns;
@@ -115,7 +115,7 @@ struct Function {
   // Functions added after an add-in's first release register after the
   // original ones, so that no original function's help-topic index moves.
   bool added = false;
-  // A drug model: what ModelCheck knows of it (drugmodels/check.h).
+  // A drug model: what the plausibility check knows of it (drugmodels/check.h).
   std::shared_ptr<const drugmodels::CheckedModel> model = nullptr;
   // A prediction's row-by-row form, for a host that streams its columns
   // through it (RowForms.h); the results are the routine's bit for bit.
@@ -138,9 +138,5 @@ struct Table {
 
 const Table& AmbrelFunctions();
 const Table& CorvelFunctions();
-
-// "base, identifier context", each part only if present: the form of every
-// argument conversion message ("parameter is nil, Rate Conversion to Double").
-std::string ConversionMessage(const std::string& base, const char* identifier, const char* context);
 
 }  // namespace sheet

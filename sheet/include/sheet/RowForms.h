@@ -1,5 +1,5 @@
 #pragma once
-// The row-by-row forms of the predictions (PredCp, PredCpVCl, PredCe). A host
+// The row-by-row forms of the three predictions of a dosing scheme. A host
 // that can read its cells as numbers runs the PK core's row loop on them
 // directly and writes each result cell in the same pass, so that a column of
 // a million rows passes through memory once; any other call takes the

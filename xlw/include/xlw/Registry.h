@@ -20,8 +20,8 @@ struct Arg {
 };
 
 struct FunctionRegistration {
-  const char* functionName;  // exported procedure, "xlPredCp"
-  const char* excelName;     // "PredCp"
+  const char* functionName;  // the exported procedure
+  const char* excelName;     // the worksheet name
   const char* help;
   const char* category;
   const Arg* arguments;

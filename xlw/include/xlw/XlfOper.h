@@ -24,8 +24,6 @@ struct CellRange {
   sdk::IDSHEET sheetId = 0;
 };
 
-enum class DoubleVectorConvPolicy { OneDimOnly = 0, ByRows = 1, ByColumns = 2 };
-
 namespace impl {
 
 // What the framework needs of a cell layout. One instance is active per
@@ -66,17 +64,12 @@ const IXlfOperShared& Active();
 void Activate(bool excel12);
 bool ActiveIsExcel12();
 
-// Raises the exception for a non-zero Excel return code (first set bit in the
-// order uncalculated, abort, stack overflow, invalid cell, failed, count,
-// function number, asynchronous context, cluster safety); returns for codes
-// with none of these bits.
-void ThrowOnReturnCode(int code, const char* identifier, const char* context);
-
 // Fast paths of the column conversions, for the layout in use: an array whose
-// cells are all numbers, booleans or integers is read directly (false
-// otherwise: the caller then converts cell by cell, with its messages); a
-// column of doubles is written directly into an array cell.
-bool ReadPlainArray(LPXLFOPER cell, bool byRows, std::vector<double>& out);
+// cells are all numbers, booleans (1 or 0) or integers is read directly, in
+// its own order, row by row (false otherwise, and out left alone: the caller
+// then converts cell by cell, with its messages); a column of doubles is
+// written directly into an array cell.
+bool ReadPlainArray(LPXLFOPER cell, std::vector<double>& out);
 void WriteColumn(LPXLFOPER cell, const std::vector<double>& column);
 
 // For a host that streams a whole column through a routine (CellColumns.h),
@@ -87,9 +80,6 @@ void WriteColumn(LPXLFOPER cell, const std::vector<double>& column);
 // made, if the layout holds fewer rows.
 std::size_t ArrayLength(LPXLFOPER cell);
 bool MakeNumberColumn(LPXLFOPER cell, std::size_t rows);
-
-// "base, identifier context", each part only if present.
-std::string ComposeMessage(const std::string& base, const char* identifier, const char* context);
 
 }  // namespace impl
 
@@ -111,11 +101,11 @@ class XlfOper {
   XlfOper(const XlfOper&) = delete;
   XlfOper& operator=(const XlfOper&) = delete;
 
-  double ToDouble(const char* identifier = nullptr) const;
-  bool ToBool(const char* identifier = nullptr) const;
-  char* ToText(const char* identifier = nullptr) const;
-  std::vector<double> ToDoubleVector(const char* identifier = nullptr,
-                                     DoubleVectorConvPolicy policy = DoubleVectorConvPolicy::OneDimOnly) const;
+  // The value of a number cell, and the text of a string cell (in
+  // TempMemory). What a worksheet argument of any kind means is the argument
+  // contract's business (sheet/Contract.h), not the framework's.
+  double Number() const;
+  char* Text() const;
 
   // Makes the handle safe to give to Excel: an Excel-owned cell is copied
   // into TempMemory and Excel's copy freed.

@@ -6,13 +6,13 @@ every call of our functions is stored the way Calc stores add-in calls (a
 hand-written file shows #NAME?). The formulas use only our functions,
 references and numbers, so that xlhost can evaluate every one of them.
 
-usage: /usr/bin/python3 calc/tools/write_example.py build/calc/Ambrel.oxt examples/propofol_tci.fods
+usage: /usr/bin/python3 examples/write_example.py build/calc/Ambrel.oxt examples/propofol_tci.fods
 """
 import os
 import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "calc", "tools"))
 import localc  # noqa: E402
 
 ROWS = 361  # 60 minutes in 10-second steps, and the row of time 0

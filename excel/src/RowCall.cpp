@@ -1,4 +1,4 @@
-#include "sheet/RowCall.h"
+#include "excel/RowCall.h"
 
 #include <exception>
 #include <optional>
@@ -6,13 +6,13 @@
 
 #include "xlw/CellColumns.h"
 
-namespace sheet::detail {
+namespace excel::detail {
 namespace {
 
 // Runs the prediction on the cells; false if a cell was not a number,
 // boolean or integer (the result cells are then left unfinished).
 template <class Cell>
-bool RunOnCells(RowForm& form, const std::vector<LPXLFOPER>& columns, LPXLFOPER result, std::size_t n) {
+bool RunOnCells(sheet::RowForm& form, const std::vector<LPXLFOPER>& columns, LPXLFOPER result, std::size_t n) {
   const xlw::NumberCells<Cell> dt(columns[0]), rate(columns[1]), bolus(columns[2]);
   const xlw::NumberCellWriter<Cell> out(result);
   std::visit([&](auto& prediction) { prediction.Rows(dt, rate, bolus, out, n); }, form);
@@ -22,28 +22,28 @@ bool RunOnCells(RowForm& form, const std::vector<LPXLFOPER>& columns, LPXLFOPER 
 
 }  // namespace
 
-void Collect(const Parameter& parameter, double value, RowCall& call) {
+void Collect(const sheet::Parameter& parameter, double value, RowCall& call) {
   call.numbers.emplace_back(Convert(parameter, value));
 }
 
-void Collect(const Parameter& parameter, LPXLFOPER cell, RowCall& call) {
+void Collect(const sheet::Parameter& parameter, LPXLFOPER cell, RowCall& call) {
   call.numbers.emplace_back();  // omitted: std::monostate
-  if (parameter.kind == Kind::Column)
+  if (parameter.kind == sheet::Kind::Column)
     call.columns.push_back(cell);
   else
     call.streamable = false;
 }
 
-std::optional<xlw::XlfOper> StreamRows(RowFormStart start, RowCall&& call) {
+std::optional<xlw::XlfOper> StreamRows(sheet::RowFormStart start, RowCall&& call) {
   // The forms take deltaTimes, Rate and IVBolus.
   if (!start || !call.streamable || call.columns.size() != 3) return std::nullopt;
   const std::size_t n = xlw::impl::ArrayLength(call.columns[0]);
   if (n == 0) return std::nullopt;
   for (LPXLFOPER column : call.columns)
     if (xlw::impl::ArrayLength(column) != n) return std::nullopt;
-  std::optional<RowForm> form;
+  std::optional<sheet::RowForm> form;
   try {
-    form = start(Arguments(std::move(call.numbers)));
+    form = start(sheet::Arguments(std::move(call.numbers)));
   } catch (const std::exception&) {
     return std::nullopt;  // refused: the ordinary way says why, after the conversions
   }
@@ -56,4 +56,4 @@ std::optional<xlw::XlfOper> StreamRows(RowFormStart start, RowCall&& call) {
   return result;
 }
 
-}  // namespace sheet::detail
+}  // namespace excel::detail
