@@ -430,7 +430,7 @@ std::string MessagesTable(const Function& f) {
       << (numbers.size() == 1 ? " holds" : " hold") << " a text, an error or several cells: give "
       << (numbers.size() == 1 ? "it a number" : "each a number") << ".</td></tr>\n";
   }
-  if (o.str().empty()) return "<p>None: this function computes with whatever it is given.</p>\n";
+  if (o.str().empty()) return "<p>None.</p>\n";
   return "<p>The text a cell shows when the input does not suit, and what to do about it:</p>\n"
          "<table>\n<tr><th>the cell shows</th><th>what to do</th></tr>\n" +
          o.str() + "</table>\n";
