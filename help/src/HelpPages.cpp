@@ -375,7 +375,7 @@ std::string ModelCheckSection(const Function& f) {
   std::ostringstream o;
   o << "<h2>ModelCheck</h2>\n<p><code>=ModelCheck(\"" << Html(f.name)
     << "\", Age, Weight, Height, MALE)</code> answers OK, or the first reason not to trust this model's result for "
-       "a patient (see the ModelCheck page). What it knows of this model:</p>\n<ul>\n";
+       "a patient (<a href=\"ModelCheck.htm\">ModelCheck</a>). What it knows of this model:</p>\n<ul>\n";
   o << "<li>covariates it needs: " << Covariates(m.reads) << "</li>\n";
   if (m.jamesLbm) o << "<li>the model reads James' lean body mass (JLBM), which falls for heavy patients</li>\n";
   if (m.twoCompartments) o << "<li>two compartments: V3 and Cl3 are 0 by design</li>\n";
@@ -426,9 +426,9 @@ std::string MessagesTable(const Function& f) {
     std::string list;
     for (std::size_t i = 0; i < numbers.size(); ++i)
       list += (i == 0 ? "" : i + 1 == numbers.size() ? " or " : ", ") + numbers[i];
-    o << "<tr><td>" << Html(sheet::NotANumber().what()) << "</td><td>" << Html(list)
-      << (numbers.size() == 1 ? " holds" : " hold") << " a text, an error or several cells: give "
-      << (numbers.size() == 1 ? "it a number" : "each a number") << ".</td></tr>\n";
+    o << "<tr><td>" << Html(sheet::NotANumber().what()) << "</td><td>" << (numbers.size() == 1 ? "" : "One of ")
+      << Html(list) << " holds a text, an error or several cells: give " << (numbers.size() == 1 ? "it" : "each")
+      << " a number.</td></tr>\n";
   }
   if (o.str().empty()) return "<p>None.</p>\n";
   return "<p>The text a cell shows when the input does not suit, and what to do about it:</p>\n"
@@ -475,7 +475,11 @@ std::string FunctionPage(const Addin& addin, std::size_t index, const std::strin
   o << "<h2>Messages</h2>\n" << MessagesTable(f);
 
   if (f.model) o << ModelCheckSection(f);
-  if (f.publication) o << "<h2>Publication</h2>\n<p>" << Html(f.publication) << "</p>\n";
+  if (f.publication)
+    o << "<h2>Publication</h2>\n<p>" << Html(f.publication) << "</p>\n";
+  else if (f.model)
+    o << "<h2>Publication</h2>\n<p>As the function's registration names it: " << Html(Trim(f.help))
+      << ". No fuller citation is recorded with this model.</p>\n";
 
   o << Foot(table, version,
             " &middot; category &quot;" + Html(table.category) + "&quot; &middot; help topic " +
