@@ -18,7 +18,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -30,6 +29,7 @@
 #include "drugmodels/check.h"
 #include "sheet/Contract.h"
 #include "sheet/Functions.h"
+#include "sheet/Generated.h"
 
 namespace fs = std::filesystem;
 
@@ -598,11 +598,26 @@ std::string ExampleLines(const Addin& addin) {
   return o.str();
 }
 
-void Write(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
+// The files of a folder, each rewritten only when its text changes; a page the
+// folder held before and no longer gets (a function gone) is removed.
+class Folder {
+ public:
+  explicit Folder(fs::path path) : path_(std::move(path)) { fs::create_directories(path_); }
+  void Write(const std::string& name, const std::string& text) {
+    sheet::WriteIfChanged((path_ / name).string(), text);
+    written_.push_back(name);
+  }
+  void RemoveTheRest() {
+    for (const auto& entry : fs::directory_iterator(path_))
+      if (entry.is_regular_file() && entry.path().extension() == ".htm" &&
+          std::find(written_.begin(), written_.end(), entry.path().filename().string()) == written_.end())
+        fs::remove(entry.path());
+  }
+
+ private:
+  fs::path path_;
+  std::vector<std::string> written_;
+};
 
 // A function the pages cannot show well is a fault of its declaration: say so
 // and fail the build.
@@ -626,24 +641,24 @@ int main(int argc, char** argv) {
     const std::vector<Addin> addins = {Registered(sheet::AmbrelFunctions()), Registered(sheet::CorvelFunctions())};
     std::string examples;
     for (const Addin& addin : addins) {
-      const fs::path dir = out / addin.table->addin;
-      fs::create_directories(dir);
-      for (const auto& entry : fs::directory_iterator(dir)) fs::remove(entry.path());  // no page of a function gone
-      Write(dir / "index.htm", IndexPage(addin, version));
+      Folder folder(out / addin.table->addin);
+      folder.Write("index.htm", IndexPage(addin, version));
       for (std::size_t i = 0; i < addin.byIndex.size(); ++i) {
         Check(*addin.byIndex[i]);
-        Write(dir / Page(*addin.byIndex[i]), FunctionPage(addin, i, version));
+        folder.Write(Page(*addin.byIndex[i]), FunctionPage(addin, i, version));
       }
       if (project) {
         const std::string name = addin.table->addin;
-        Write(dir / (name + ".hhp"), Project(addin, version));
-        Write(dir / (name + ".hhc"), Contents(addin, version));
-        Write(dir / (name + ".hhk"), Index(addin));
+        folder.Write(name + ".hhp", Project(addin, version));
+        folder.Write(name + ".hhc", Contents(addin, version));
+        folder.Write(name + ".hhk", Index(addin));
         examples += ExampleLines(addin);
       }
+      folder.RemoveTheRest();
     }
-    Write(out / "index.html", TopIndex(addins, version));
-    if (project) Write(out / "examples.tsv", examples);
+    fs::create_directories(out);
+    sheet::WriteIfChanged((out / "index.html").string(), TopIndex(addins, version));
+    if (project) sheet::WriteIfChanged((out / "examples.tsv").string(), examples);
   } catch (const std::exception& e) {
     std::cerr << "help_pages: " << e.what() << "\n";
     return 1;
