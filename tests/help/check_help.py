@@ -18,7 +18,8 @@
   check_help.py examples XLHOST ADDIN_DIR EXAMPLES_TSV HTML_DIR
       Every worked example's formula, as its page shows it, typed into xlhost
       with both add-ins, gives bit for bit the result that the page's generator
-      computed with the routine, and the page shows that result.
+      computed with the routine, and the page shows that result. The pages of
+      the functions whose results depend on the time unit say so.
   check_help.py docs HELP_PAGES VERSION DOCS_DIR WORK
       docs/ is what help_pages writes, file for file.
 """
@@ -191,6 +192,22 @@ def examples(xlhost, addin_dir, examples_tsv, html_dir):
                   re.search(r">(<b>)?%s(</b>)?( [^<]*)?<" % re.escape(shown), page) is not None)
 
 
+# The context-sensitive decrement times hold the concentration in steps of 0.1
+# of the time unit, so their pages must say that times belong in minutes; the
+# predictions compute the same in any unit and must not.
+MINUTES_ONLY = {"CsDtCp": True, "CsDtCpVCl": True, "CsDtCe": True, "PredCp": False, "TciCe": False, "BMI": False}
+
+
+def time_units(html_dir):
+    for name, expected in MINUTES_ONLY.items():
+        page = open(os.path.join(html_dir, "Ambrel", name + ".htm"), encoding="utf-8").read()
+        check("%s's page says its times belong in minutes" % name, expected, "Times belong in minutes" in page)
+        if expected:
+            rows = re.findall(r'<td class="n">([^<]*) min</td><td class="n"><b>([^<]*) min</b></td>', page)
+            check("%s's page shows the first row in hours differing from minutes" % name, True,
+                  bool(rows) and rows[0][0] != rows[0][1])
+
+
 def docs(help_pages, version, docs_dir, work):
     fresh = os.path.join(work, "docs")
     shutil.rmtree(fresh, ignore_errors=True)
@@ -222,6 +239,7 @@ def main():
         raw_topics(*args)
     elif mode == "examples":
         examples(*args)
+        time_units(args[3])
     elif mode == "docs":
         docs(*args)
     else:
