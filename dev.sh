@@ -7,8 +7,8 @@
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
 #   ./dev.sh generate  write what the function declarations make: the Excel
-#                      entry points (excel/src/generated) and README's function
-#                      reference (also ./dev.sh docs)
+#                      entry points (excel/src/generated), README's function
+#                      reference and the help pages in docs/ (also ./dev.sh docs)
 #   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
 #   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
 set -euo pipefail
@@ -20,9 +20,11 @@ NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libb
                  nlohmann-json3-dev gnuplot-nox)
 # The rest of the gate: the Windows cross builds and Wine, the 32-bit Linux
 # build that checks the 32-bit Windows arithmetic (i386 libffi), sanitizers,
-# LibreOffice for the Calc extension and its checks.
+# LibreOffice for the Calc extension and its checks, the help files' compiler
+# (chmcmd) and the independent reader that checks them (chmlib).
 CROSS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 g++-multilib libffi-dev:i386
-                clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno)
+                clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno
+                fp-utils libchm-bin)
 
 install_missing() {
   local missing=() sudo=""
@@ -104,7 +106,7 @@ build_windows() {
 # reference. The generators need only the declarations, not the entry points.
 generate() {
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$BUILD" --target excel_generate sheet_reference
+  cmake --build "$BUILD" --target excel_generate sheet_reference help_html
   "$BUILD/bin/excel_generate" excel/src/generated
   {
     awk '/<!-- functions:begin -->/ {print; exit} {print}' README.md
@@ -112,6 +114,9 @@ generate() {
     awk 'on {print} /<!-- functions:end -->/ {on=1; print}' README.md
   } > README.md.new
   mv README.md.new README.md
+  # The help pages as plain HTML, for readers without Windows.
+  rm -rf docs
+  cp -r "$BUILD/help/html" docs
 }
 
 # xlhost and the add-ins for 32-bit Linux with the 32-bit Windows arithmetic

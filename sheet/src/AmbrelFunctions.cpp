@@ -80,7 +80,8 @@ constexpr Parameter kKe0Spaced = With(kKe0, " Transferconstant ke0 ");
 constexpr Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number, "%",
                                   "how far the concentration falls, e.g. 50 for the half-time", "0, which is refused"};
 constexpr Parameter kTimes = {"Times", " Time column ", Kind::Column, "min",
-                              "infusion durations, shortest first: how long the concentration was held"};
+                          "infusion durations, shortest first: how long the concentration was held; in minutes, as the "
+                          "function holds the concentration in steps of 0.1 of the time unit"};
 
 // Body size.
 constexpr Parameter kSex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag, nullptr, "TRUE or 1 for a man, FALSE or 0 "
@@ -94,6 +95,13 @@ constexpr Parameter kCheckedWeight = {"weight", " Weight in kg ", Kind::Number, 
 constexpr Parameter kCheckedHeight = {"height", " Height in cm ", Kind::Number, "cm", "the patient's height",
                                       "0, which is refused"};
 constexpr Parameter kAge = {"age", " Age in years ", Kind::Number, "yr", "the patient's age", "0, which is refused"};
+
+// The worked examples' model: propofol after Schnider for a man of 40 yr,
+// 70 kg and 170 cm (V1 4.27 L, V2 23.98 L, V3 238 L, Cl1 1.638, Cl2 1.602,
+// Cl3 0.836 L/min, ke0 0.456 /min), as hybrid constants rounded to four digits.
+constexpr double kA = 0.2272, kB = 0.006454, kC = 0.0004992, kL1 = 0.9826, kL2 = 0.03996, kL3 = 0.002293;
+constexpr double kKe0Example = 0.456;
+using Col = std::vector<double>;
 
 // The same function with its row-by-row form.
 Function WithRows(Function f, RowFormStart rows) {
@@ -121,6 +129,9 @@ pkcore::VolClModel VolClAt(const Arguments& a, std::size_t first) {
 Table Build() {
   Table t{"Ambrel", "PKPDAmbrel 2016/11/20", {}};
   auto add = [&t](Function f) { t.functions.push_back(std::move(f)); };
+  // The worked example and the publication of the function declared just before.
+  auto example = [&t](std::vector<Argument> arguments) { t.functions.back().example = std::move(arguments); };
+  auto published = [&t](const char* publication) { t.functions.back().publication = publication; };
   const Returns kPlasmaColumn = {Shape::Column, kConcentration,
                                  "the plasma concentration at this row's time, its bolus included"};
   const Returns kLeanMass = {Shape::Number, "kg", "the patient's lean body mass"};
@@ -132,6 +143,7 @@ Table Build() {
        {Shape::Number, "kg/m2", "the body mass index, weight / height²"},
        {},
        [](Arguments& a) -> Result { return pkcore::BMI(a.Number(0), a.Number(1)); }});
+  example({70.0, 175.0});
 
   add({"xlCalcRate", "CalcRate", " Plasma TCI; bolus doses possible ",
        Parameters{With(kDeltaTimes, " Column with delta times "),
@@ -149,6 +161,7 @@ Table Build() {
          auto target = a.TakeColumn(2);
          return pkcore::CalcRate(std::move(dt), std::move(bolus), std::move(target), a.Number(3), HybridAt(a, 4));
        }});
+  example({Col{0, 1, 2, 2}, Col{140, 0, 0, 0}, Col{3, 3, 3, 3}, 200.0, kA, kB, kC, kL1, kL2, kL3});
 
   add({"xlCl2Hyb", "Cl2Hyb", " Reparametrisation from volumes/clearances to hybrid constants ",
        {{"param", " The vols/clearances as an array (length = 6) ", Kind::Column, "L and L/min",
@@ -158,6 +171,7 @@ Table Build() {
         {{"A", "1/L"}, {"B", "1/L"}, {"C", "1/L"}, {"l1", "1/min"}, {"l2", "1/min"}, {"l3", "1/min"}}},
        {m::kNeedSix},
        [](Arguments& a) -> Result { return pkcore::Cl2Hyb(a.TakeColumn(0)); }});
+  example({Col{4.27, 23.98, 238, 1.638, 1.602, 0.836}});
 
   add({"xlCsDtCe", "CsDtCe", " Calculates the decrement times of effect site concentration ",
        Parameters{kTimes} + Hybrid() + Parameters{kKe0, kDecrement},
@@ -167,6 +181,7 @@ Table Build() {
        {m::kTimesAscending, m::kTimesNegative, m::kTimesRange, m::kCheckPkOrDecrement, m::kDecrementBelow100,
         m::kNoPeak},
        [](Arguments& a) -> Result { return pkcore::CsDtCe(a.TakeColumn(0), HybridAt(a, 1, 7), a.Number(8)); }});
+  example({Col{10, 60, 240}, kA, kB, kC, kL1, kL2, kL3, kKe0Example, 50.0});
 
   const Returns plasmaDecrement = {Shape::Column, "min",
                                    "for each duration, the time the plasma concentration takes to fall by decr % once "
@@ -176,11 +191,13 @@ Table Build() {
   add({"xlCsDtCp", "CsDtCp", " Calculates the decrement times of plasma concentration ",
        Parameters{kTimes} + Hybrid() + Parameters{kDecrement}, plasmaDecrement, decrementMessages,
        [](Arguments& a) -> Result { return pkcore::CsDtCp(a.TakeColumn(0), HybridAt(a, 1), a.Number(7)); }});
+  example({Col{10, 60, 240}, kA, kB, kC, kL1, kL2, kL3, 80.0});
 
   add({"xlCsDtCpVCl", "CsDtCpVCl", " Calculates the decrement times of plasma concentration ",
        Parameters{With(kTimes, " Time columns ")} + VolCl() + Parameters{kDecrement}, plasmaDecrement,
        decrementMessages,
        [](Arguments& a) -> Result { return pkcore::CsDtCpVCl(a.TakeColumn(0), VolClAt(a, 1), a.Number(7)); }});
+  example({Col{10, 60, 240}, 4.27, 23.98, 238.0, 1.638, 1.602, 0.836, 80.0});
 
   add({"xlHyb2Cl", "Hyb2Cl", " Reparametrisation from hybrid constants to volumes and clearance ",
        {{"param", " The hybrid constants as an array (length = 6) ", Kind::Column, "1/L and 1/min",
@@ -189,6 +206,7 @@ Table Build() {
         {{"V1", "L"}, {"V2", "L"}, {"V3", "L"}, {"Cl1", "L/min"}, {"Cl2", "L/min"}, {"Cl3", "L/min"}}},
        {m::kNeedSix},
        [](Arguments& a) -> Result { return pkcore::Hyb2Cl(a.TakeColumn(0)); }});
+  example({Col{kA, kB, kC, kL1, kL2, kL3}});
 
   add({"xlJJLBM", "JJLBM", " LBM (formula James Adjusted) ", {kWeight, kHeight, kSex},
        {Shape::Number, "kg",
@@ -196,14 +214,17 @@ Table Build() {
         "to it"},
        {},
        [](Arguments& a) -> Result { return pkcore::JJLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
+  example({70.0, 170.0, true});
 
   add({"xlJLBM", "JLBM", " LBM (formula of James) ", {kWeight, kHeight, kSex}, kLeanMass, {},
        [](Arguments& a) -> Result { return pkcore::JLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
+  example({70.0, 170.0, true});
 
   add({"xlJanLBM", "JanLBM", "Computes LBM based on Janmahasatian Clin Pharm ",
        {With(kWeight, "The patient's weight in kg "), With(kHeight, "The patient's height in cm "), kSex},
        {Shape::Number, "kg", "the lean body mass after Janmahasatian"}, {},
        [](Arguments& a) -> Result { return pkcore::JanLBM(a.Number(0), a.Number(1), a.Flag(2)); }});
+  example({70.0, 170.0, true});
 
   // The three predictions have a row-by-row form: their columns are
   // deltaTimes, Rate, IVBolus, and the model follows from argument 3.
@@ -218,6 +239,7 @@ Table Build() {
          return pkcore::PredCe(std::move(dt), std::move(rate), std::move(bolus), HybridAt(a, 3, 9));
        }},
        [](const Arguments& a) -> RowForm { return pkcore::EffectPrediction::ForPredCe(HybridAt(a, 3, 9)); }));
+  example({Col{0, 1, 1, 3}, Col{0, 10, 10, 10}, Col{140, 0, 0, 0}, kA, kB, kC, kL1, kL2, kL3, kKe0Example});
 
   add(WithRows({"xlPredCp", "PredCp", " Predict plasma concentration ", Parameters{kDeltaTimes, kRate, kBolus} + Hybrid(),
        kPlasmaColumn, {m::kMissingPk, m::kLengths},
@@ -228,6 +250,7 @@ Table Build() {
          return pkcore::PredCp(std::move(dt), std::move(rate), std::move(bolus), HybridAt(a, 3));
        }},
        [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCp(HybridAt(a, 3)); }));
+  example({Col{0, 1, 1, 3}, Col{0, 10, 10, 10}, Col{140, 0, 0, 0}, kA, kB, kC, kL1, kL2, kL3});
 
   add(WithRows({"xlPredCpVCl", "PredCpVCl", " Predict plasma concentration (Vol Cl) ",
        Parameters{With(kDeltaTimes, " Column with delta deltaTimess "), kRate, kBolus} + VolCl(),
@@ -242,6 +265,7 @@ Table Build() {
          return pkcore::PredCpVCl(std::move(dt), std::move(rate), std::move(bolus), VolClAt(a, 3));
        }},
        [](const Arguments& a) -> RowForm { return pkcore::PlasmaPrediction::ForPredCpVCl(VolClAt(a, 3)); }));
+  example({Col{0, 1, 1, 3}, Col{0, 10, 10, 10}, Col{140, 0, 0, 0}, 4.27, 23.98, 238.0, 1.638, 1.602, 0.836});
 
   add({"xlPredEff", "PredEff", " Effect based on sigmoidal Emax model ",
        {{"concEff", "Column with effect site concentration ", Kind::Column, kConcentration,
@@ -256,10 +280,12 @@ Table Build() {
        [](Arguments& a) -> Result {
          return pkcore::PredEff(a.TakeColumn(0), a.Number(1), a.Number(2), a.Number(3), a.Number(4));
        }});
+  example({Col{1, 2, 3, 4}, 0.0, 100.0, 3.0, 2.0});
 
   add({"xlTPeak", "TPeak", "Calculates the time to peak effect ", Hybrid() + Parameters{kKe0Spaced},
        {Shape::Number, "min", "the time from a bolus to the effect-site peak"}, {m::kNoPeak},
        [](Arguments& a) -> Result { return pkcore::TPeak(HybridAt(a, 0, 6)); }});
+  example({kA, kB, kC, kL1, kL2, kL3, kKe0Example});
 
   add({"xlTPeak2ke0", "TPeak2ke0", "Calculates ke0 from a given tpeak ",
        Hybrid() + Parameters{{"peak_time", " Time to peak effect ", Kind::Number, "min",
@@ -267,6 +293,7 @@ Table Build() {
        {Shape::Number, "1/min", "the ke0 that puts the effect-site peak of a bolus at peak_time"},
        {m::kPeakTime, m::kCheckParameters, m::kNoKe0},
        [](Arguments& a) -> Result { return pkcore::TPeak2ke0(HybridAt(a, 0), a.Number(6)); }});
+  example({kA, kB, kC, kL1, kL2, kL3, 1.6});
 
   add({"xlTciCe", "TciCe", " TCI for effect site ",
        Parameters{With(kDeltaTimes, " Column with delta times "), kTarget, kMaxRate} + Hybrid() +
@@ -280,6 +307,7 @@ Table Build() {
          auto target = a.TakeColumn(1);
          return pkcore::TciCe(std::move(dt), std::move(target), a.Number(2), HybridAt(a, 3, 9));
        }});
+  example({Col{0, 0.5, 0.5, 1, 3}, Col{3, 3, 3, 3, 3}, 200.0, kA, kB, kC, kL1, kL2, kL3, kKe0Example});
 
   add({"xlTciCp", "TciCp", " TCI for plasma ",
        Parameters{With(kDeltaTimes, " Column with delta times "), kTarget, kMaxRate} + Hybrid(),
@@ -292,12 +320,14 @@ Table Build() {
          auto target = a.TakeColumn(1);
          return pkcore::TciCp(std::move(dt), std::move(target), a.Number(2), HybridAt(a, 3));
        }});
+  example({Col{0, 0.5, 0.5, 1, 3}, Col{3, 3, 3, 3, 3}, 200.0, kA, kB, kC, kL1, kL2, kL3});
 
   add({"xlVdPeak", "VdPeak", "Calculation of Volume of distribution at peak effect ", Hybrid() + Parameters{kKe0Spaced},
        {Shape::Number, "L",
         "the volume of distribution at peak effect: a bolus divided by the effect-site concentration at its peak"},
        {m::kNoPeak},
        [](Arguments& a) -> Result { return pkcore::VdPeak(HybridAt(a, 0, 6)); }});
+  example({kA, kB, kC, kL1, kL2, kL3, kKe0Example});
 
   add({"xldecrCe", "decrCe", " Calculation of decrement times ",
        Parameters{kDeltaTimes, kRate, kBolus,
@@ -315,6 +345,7 @@ Table Build() {
          auto level = a.TakeColumn(3);
          return pkcore::decrCe(std::move(dt), std::move(rate), std::move(bolus), std::move(level), HybridAt(a, 4, 10));
        }});
+  example({Col{0, 1, 1, 3}, Col{0, 10, 10, 10}, Col{140, 0, 0, 0}, Col{1, 1, 1, 1}, kA, kB, kC, kL1, kL2, kL3, kKe0Example});
 
   // Added since the first release; they register after the functions above.
   add({"xlBisEleveld", "BisEleveld", " Propofol BIS from effect site concentration (Eleveld 2018) ",
@@ -324,6 +355,8 @@ Table Build() {
        {Shape::Column, nullptr, "the predicted BIS at each concentration, from 93 (awake) down towards 0"},
        {m::kAge, m::kConcentration},
        [](Arguments& a) -> Result { return pkcore::BisEleveld(a.TakeColumn(0), a.Number(1)); }, true});
+  example({Col{1, 2, 3, 4}, 40.0});
+  published("Eleveld DJ, Colin P, Absalom AR, Struys MMRF. Pharmacokinetic-pharmacodynamic model for propofol for broad application in anaesthesia and sedation. Br J Anaesth 2018; 120(5): 942-959. doi:10.1016/j.bja.2018.01.018");
 
   add({"xlCeForBis", "CeForBis", " Propofol effect site concentration (ug/mL) giving a BIS (Eleveld 2018) ",
        {{"BIS", " Column (or one value) of BIS, above 0 and below 93 ", Kind::Column, nullptr,
@@ -332,6 +365,8 @@ Table Build() {
        {Shape::Column, "µg/mL", "the propofol effect-site concentration that gives each BIS"},
        {m::kAge, m::kBisRange},
        [](Arguments& a) -> Result { return pkcore::CeForBis(a.TakeColumn(0), a.Number(1)); }, true});
+  example({Col{60, 50, 40}, 40.0});
+  published("Eleveld DJ, Colin P, Absalom AR, Struys MMRF. Pharmacokinetic-pharmacodynamic model for propofol for broad application in anaesthesia and sedation. Br J Anaesth 2018; 120(5): 942-959. doi:10.1016/j.bja.2018.01.018");
 
   const char* c50Empty = "0, which is refused";
   add({"xlPredGreco", "PredGreco", " Probability of effect of two drugs, Greco surface ",
@@ -355,6 +390,7 @@ Table Build() {
                                   a.Number(5));
        },
        true});
+  example({Col{2, 3, 4}, Col{1, 2, 4}, 4.0, 8.0, 2.0, 1.0});
 
   add({"xlPredHierarchical", "PredHierarchical",
        " Probability of no response: opioid lowers the stimulus, hypnotic suppresses the rest ",
@@ -380,6 +416,7 @@ Table Build() {
                                          a.Number(4), a.Number(5), a.Number(6));
        },
        true});
+  example({Col{2, 3, 4}, Col{1, 2, 4}, 3.0, 4.0, 2.0, 2.0, 1.0});
 
   // Body-size descriptors for the recent drug models.
   const std::vector<Message> sizeMessages = {m::kFinite, m::kAboveZero, m::kOutOfRange};
@@ -389,17 +426,25 @@ Table Build() {
        {Shape::Number, "kg", "the fat-free mass, for children and adults"}, sizeMessages,
        [](Arguments& a) -> Result { return pkcore::FFMAlSallami(a.Number(0), a.Number(1), a.Flag(2), a.Number(3)); },
        true});
+  example({70.0, 170.0, true, 40.0});
+  published("Al-Sallami HS, Goulding A, Grant A, Taylor R, Holford N, Duffull SB. Prediction of fat-free mass in children. Clin Pharmacokinet 2015; 54: 1169-1178");
   add({"xlIBW", "IBW",
        " Ideal body weight (kg), Devine 1974: 50 (male) or 45.5 (female) + 2.3 kg per inch over 5 ft; from 152.4 cm ",
        {kCheckedHeight, kSex}, {Shape::Number, "kg", "the ideal body weight after Devine, for adults of 5 ft and taller"},
        devineMessages, [](Arguments& a) -> Result { return pkcore::IBW(a.Number(0), a.Flag(1)); }, true});
+  example({170.0, true});
+  published("Devine BJ. Gentamicin therapy. Drug Intell Clin Pharm 1974; 8: 650-655");
   add({"xlABW", "ABW", " Adjusted body weight (kg): IBW (Devine) + 0.4 x (weight - IBW) ",
        {kCheckedWeight, kCheckedHeight, kSex},
        {Shape::Number, "kg", "the adjusted body weight, IBW + 0.4 × (weight − IBW)"}, devineMessages,
        [](Arguments& a) -> Result { return pkcore::ABW(a.Number(0), a.Number(1), a.Flag(2)); }, true});
+  example({100.0, 170.0, true});
+  published("Devine BJ. Gentamicin therapy. Drug Intell Clin Pharm 1974; 8: 650-655 (the ideal body weight it adjusts)");
   add({"xlBSA", "BSA", " Body surface area (m2), Mosteller 1987 ", {kCheckedWeight, kCheckedHeight},
        {Shape::Number, "m2", "the body surface area after Mosteller"}, sizeMessages,
        [](Arguments& a) -> Result { return pkcore::BSA(a.Number(0), a.Number(1)); }, true});
+  example({70.0, 170.0});
+  published("Mosteller RD. N Engl J Med 1987; 317: 1098");
 
   return t;
 }

@@ -84,6 +84,9 @@ constexpr double kTerm = 40.0 / 52;
 Table Build() {
   Table t{"Corvel", "Corvel; 2017/07/31", {}};
   auto add = [&t](Function f) { t.functions.push_back(std::move(f)); };
+  // The worked example and the publication of the function declared just before.
+  auto example = [&t](std::vector<Argument> arguments) { t.functions.back().example = std::move(arguments); };
+  auto published = [&t](const char* publication) { t.functions.back().publication = publication; };
   const Returns kWithKe0 = ParameterSet(true);
   const Returns kNoKe0 = ParameterSet(false);
   // The recent models refuse covariates they cannot use and patients for whom
@@ -95,12 +98,14 @@ Table Build() {
        {With(kWeightOld, " the patient's weight ")}, TwoCompartments(kWithKe0), {},
        [](Arguments& a) -> Result { return LidocainSchnider(a.Number(0)); }, false,
        Facts({kWeight, [](const Patient& p) { return LidocainSchnider(p.weight); }, kAdult, true})});
+  example({70.0});
   add({"xlPropSchnider", "PropSchnider", "Propofol(incl. ke0), Schnider et al. Anesthesiology 1998 ",
        {kAgeOld, With(kWeightOld, "The patients weight "), kHeightOld, kLbm}, kWithKe0, {},
        [](Arguments& a) -> Result { return PropSchnider(a.Number(0), a.Number(1), a.Number(2), a.Number(3)); }, false,
        Facts({kAge | kWeight | kHeight | kSex,
               [](const Patient& p) { return PropSchnider(p.age, p.weight, p.height, James(p)); }, kAdult, false,
               true})});
+  example({40.0, 70.0, 170.0, 55.3});
   add({"xlPropSchniderTrick", "PropSchniderTrick", " Propofol(incl. ke0), Schnider Model BMI > 36, 46 dHT ",
        {With(kAgeOld, " the patient's age "), With(kWeightOld, " the patient's weight "),
         With(kHeightOld, " the patient's height (in cm) "),
@@ -110,59 +115,73 @@ Table Build() {
        false,
        Facts({kAge | kWeight | kHeight | kSex,
               [](const Patient& p) { return PropSchniderTrick(p.age, p.weight, p.height, p.male); }, kAdult})});
+  example({40.0, 130.0, 170.0, true});
   add({"xlRemiMinto", "RemiMinto", "Remifentanil(incl. ke0), Minto et al. (Age, LBM) Anesthesiology 199? ",
        {With(kAgeOld, "The patient's age "), kLbm}, kWithKe0, {},
        [](Arguments& a) -> Result { return RemiMinto(a.Number(0), a.Number(1)); }, false,
        Facts({kAge | kWeight | kHeight | kSex, [](const Patient& p) { return RemiMinto(p.age, James(p)); }, kAdult,
               false, true})});
+  example({40.0, 55.3});
   add({"xlPropWhite", "PropWhite", "Propofol, White et al. (Age, LBM) CPT 2008 ",
        {With(kAgeOld, "The patient's age "), kWeightOld, kMaleOld}, kNoKe0, {},
        [](Arguments& a) -> Result { return PropWhite(a.Number(0), a.Number(1), a.Flag(2)); }, false,
        Facts({kAge | kWeight | kSex, [](const Patient& p) { return PropWhite(p.age, p.weight, p.male); }, kAdult})});
+  example({40.0, 70.0, true});
   add({"xlPropMarsh", "PropMarsh", "Propofol, Marsh et al. (Weight) BJA ??? ", {kWeightOld}, kNoKe0, {},
        [](Arguments& a) -> Result { return PropMarsh(a.Number(0)); }, false,
        Facts({kWeight, [](const Patient& p) { return PropMarsh(p.weight); }, kAdult})});
+  example({70.0});
   add({"xlPropKataria", "PropKataria", " Propofol, Kataria ",
        {{"mass", " the child's weight ", Kind::Number, "kg", "the child's weight", kComputedWith},
         {"age", " the child's age ", Kind::Number, "yr", "the child's age", kComputedWith}},
        kNoKe0, {}, [](Arguments& a) -> Result { return PropKataria(a.Number(0), a.Number(1)); }, false,
        Facts({kAge | kWeight, [](const Patient& p) { return PropKataria(p.weight, p.age); }, kChild})});
+  example({23.0, 7.0});
   add({"xlDiprifusor", "Diprifusor", "Propofol, Diprifusor (pers. com: Velmor  k12=0.114), incl. ke0 ",
        {{"Age", "Age, a dummy parameter in Diprifusor! ", Kind::Number, "yr", "the patient's age, which the model "
                                                                               "does not read", "0"},
         kWeightOld},
        kWithKe0, {}, [](Arguments& a) -> Result { return Diprifusor(a.Number(0), a.Number(1)); }, false,
        Facts({kAge | kWeight, [](const Patient& p) { return Diprifusor(p.age, p.weight); }, kAdult})});
+  example({40.0, 70.0});
   add({"xlPropPaedfusor", "PropPaedfusor", "Propofol, Children, Absalom et al. (Age, Weight) BJA ??? ",
        {With(kAgeOld, "The child's age "), With(kWeightOld, "The child's weight ")}, kNoKe0, {},
        [](Arguments& a) -> Result { return PropPaedfusor(a.Number(0), a.Number(1)); }, false,
        Facts({kAge | kWeight, [](const Patient& p) { return PropPaedfusor(p.age, p.weight); }, kChild})});
+  example({7.0, 23.0});
   add({"xlAlfentMaitre", "AlfentMaitre", "Alfentanil 3C, Maitre 1987 as tested 1988 Anesthesiology ",
        {With(kAgeOld, "The child's age "), With(kWeightOld, "The child's weight "), kMaleOld}, kNoKe0, {},
        [](Arguments& a) -> Result { return AlfentMaitre(a.Number(0), a.Number(1), a.Flag(2)); }, false,
        Facts({kAge | kWeight | kSex, [](const Patient& p) { return AlfentMaitre(p.age, p.weight, p.male); },
               kAdult})});
+  example({40.0, 70.0, true});
   add({"xlAlfentScott", "AlfentScott", "Scott/Stanski JPET 1987 with ke0 ", {}, kWithKe0, {},
        [](Arguments&) -> Result { return AlfentScott(); }, false,
        Facts({0, [](const Patient&) { return AlfentScott(); }, kAdult})});
+  example({});
   add({"xlSufentHudson", "SufentHudson", "Hudson Sufentanil Anesthesiology 1989; ke0 source not reported ",
        {kWeightOld}, kWithKe0, {}, [](Arguments& a) -> Result { return SufentHudson(a.Number(0)); }, false,
        Facts({kWeight, [](const Patient& p) { return SufentHudson(p.weight); }, kAdult})});
+  example({70.0});
   add({"xlSufentGepts", "SufentGepts", "Gepts Sufentanil no covarite 1995 ", {}, kNoKe0, {},
        [](Arguments&) -> Result { return SufentGepts(); }, false,
        Facts({0, [](const Patient&) { return SufentGepts(); }, kAdult})});
+  example({});
   add({"xlFentScott", "FentScott", " Scott Fentanyl weight scaled with ke0 0.147 ",
        {With(kWeightOld, " the patient's weight ")}, kWithKe0, {},
        [](Arguments& a) -> Result { return FentScott(a.Number(0)); }, false,
        Facts({kWeight, [](const Patient& p) { return FentScott(p.weight); }, kAdult})});
+  example({70.0});
   add({"xlKetaDomino", "KetaDomino", " Ketamine Domino weight scaled with ke0 10 from Dastrel ",
        {With(kWeightOld, " the patient's weight ")}, kWithKe0, {},
        [](Arguments& a) -> Result { return KetaDomino(a.Number(0)); }, false,
        Facts({kWeight, [](const Patient& p) { return KetaDomino(p.weight); }, kAdult})});
+  example({70.0});
   add({"xlMidaGreenblatt", "MidaGreenblatt", " Midazolam Greenblatt, ke0 0.17325 ",
        {With(kWeightOld, " the patient's weight ")}, TwoCompartments(kWithKe0), {},
        [](Arguments& a) -> Result { return MidaGreenblatt(a.Number(0)); }, false,
        Facts({kWeight, [](const Patient& p) { return MidaGreenblatt(p.weight); }, kAdult, true})});
+  example({70.0});
 
   const Parameter weight = {"weight", " the patient's weight ", Kind::Number, "kg", "the patient's weight",
                             kComputedWith};
@@ -177,6 +196,7 @@ Table Build() {
        [](Arguments& a) -> Result { return PropEleveld(a.Number(0), a.Number(1), a.Flag(2), a.Flag(3)); }, false,
        Facts({kAge | kWeight | kSex,
               [](const Patient& p) { return PropEleveld(p.weight, p.age, p.male, /*patient*/ true); }, kAdult})});
+  example({70.0, 40.0, true, true});
   // The age is not part of the model; it keeps its place in the argument list.
   add({"xlABP700V1Eleveld", "ABP700V1Eleveld", " ABP-700 Eleveld V_05_2016 experimental ",
        {weight, {"age", " the patient's age ", Kind::Number, "yr", "the patient's age, which the model does not read",
@@ -187,6 +207,7 @@ Table Build() {
        false,
        Facts({kWeight | kHeight | kSex,
               [](const Patient& p) { return ABP700V1Eleveld(p.weight, p.age, p.height, p.male); }, kAdult})});
+  example({70.0, 40.0, 170.0, true});
   // Every flag is converted, the unread patient flag too. ModelCheck takes a
   // patient born at term: the study's youngest (27 weeks postmenstrual) is
   // younger than any such patient.
@@ -217,6 +238,8 @@ Table Build() {
               },
               kAdult, false, false,
               {{R::Age, 0, 88, "27 weeks postmenstrual to 88 yr"}, {R::Weight, 0.68, 160, "0.68 to 160 kg"}}})});
+  example({70.0, 170.0, 40.77, 40.0, true, false, true, true});
+  published("Eleveld DJ, Colin P, Absalom AR, Struys MMRF. Pharmacokinetic-pharmacodynamic model for propofol for broad application in anaesthesia and sedation. Br J Anaesth 2018; 120(5): 942-959. doi:10.1016/j.bja.2018.01.018");
 
   // Added after the first release: they register after the functions above.
   // Unlike the older models they answer covariates they cannot use, and
@@ -230,11 +253,15 @@ Table Build() {
               [](const Patient& p) { return RemiEleveld(p.age, p.weight, p.height, p.male); }, kAdult, false, false,
               {{R::Age, 5 * kDay, 85, "5 days to 85 yr"}, {R::Weight, 2.5, 106, "2.5 to 106 kg"},
                {R::Height, 49, 193, "49 to 193 cm"}}})});
+  example({40.0, 70.0, 170.0, true});
+  published("Eleveld DJ, Proost JH, Vereecke H, Absalom AR, Olofsen E, Vuyk J, Struys MMRF. An allometric model of remifentanil pharmacokinetics and pharmacodynamics. Anesthesiology 2017; 126(6): 1005-1018. doi:10.1097/ALN.0000000000001634");
   add({"xlRemiKim", "RemiKim", " Remifentanil, Kim et al. Anesthesiology 2017 (obese adults), no ke0 ",
        {kCheckedAge, kCheckedWeight, kCheckedHeight, kSexFlag}, kNoKe0, AndLimit(kRefusals),
        [](Arguments& a) -> Result { return RemiKim(a.Number(0), a.Number(1), a.Number(2), a.Flag(3)); }, true,
        Facts({kAge | kWeight | kHeight | kSex,
               [](const Patient& p) { return RemiKim(p.age, p.weight, p.height, p.male); }, kAdult})});
+  example({40.0, 120.0, 170.0, true});
+  published("Kim TK, Obara S, Egan TD, et al. Disposition of remifentanil in obesity: a new pharmacokinetic model incorporating the influence of body mass. Anesthesiology 2017; 126(6): 1019-1032. doi:10.1097/ALN.0000000000001635");
   // Weight alone enters the model; ModelCheck checks age and BMI when given.
   add({"xlDexHannivoort", "DexHannivoort", " Dexmedetomidine, Hannivoort et al. Anesthesiology 2015, no ke0 ",
        {kCheckedWeight}, kNoKe0, kRefusals, [](Arguments& a) -> Result { return DexHannivoort(a.Number(0)); }, true,
@@ -242,9 +269,13 @@ Table Build() {
               {{R::Age, 20, 70, "20 to 70 yr"},
                {R::Weight, 51, 110, "51 to 110 kg"},
                {R::Bmi, 20.6, 29.3, "20.6 to 29.3 kg/m2"}}})});
+  example({70.0});
+  published("Hannivoort LN, Eleveld DJ, Proost JH, et al. Development of an optimized pharmacokinetic model of dexmedetomidine using target-controlled infusion in healthy volunteers. Anesthesiology 2015; 123(2): 357-367. doi:10.1097/ALN.0000000000000740");
   add({"xlDexDyck", "DexDyck", " Dexmedetomidine, Dyck et al. Anesthesiology 1993 (adults, by height), no ke0 ",
        {kCheckedHeight}, kNoKe0, AndLimit(kRefusals), [](Arguments& a) -> Result { return DexDyck(a.Number(0)); }, true,
        Facts({kHeight, [](const Patient& p) { return DexDyck(p.height); }, kAdult})});
+  example({170.0});
+  published("Dyck JB, Maze M, Haack C, et al. Computer-controlled infusion of intravenous dexmedetomidine hydrochloride in adult human volunteers. Anesthesiology 1993; 78(5): 821-828. doi:10.1097/00000542-199305000-00003");
   add({"xlPropSchuttler", "PropSchuttler",
        " Propofol, Schuttler and Ihmsen Anesthesiology 2000 (arterial samples, infusion), no ke0 ",
        {kCheckedAge, kCheckedWeight},
@@ -252,6 +283,8 @@ Table Build() {
        true,
        Facts({kAge | kWeight, [](const Patient& p) { return PropSchuttler(p.age, p.weight); }, kAdult, false, false,
               {{R::Age, 2, 88, "2 to 88 yr"}, {R::Weight, 12, 100, "12 to 100 kg"}}})});
+  example({40.0, 70.0});
+  published("Schuttler J, Ihmsen H. Population pharmacokinetics of propofol: a multicenter study. Anesthesiology 2000; 92(3): 727-738. doi:10.1097/00000542-200003000-00017");
 
   // What ModelCheck may answer: the reasons of drugmodels/check.h in their
   // order, the recent models' refusals among them.
@@ -280,6 +313,7 @@ Table Build() {
          return ModelCheck(CorvelModels(), a.Text(0), a.Number(1), a.Number(2), a.Number(3), a.OptionalFlag(4));
        },
        true});
+  example({std::string("PropSchnider"), 40.0, 130.0, 165.0, true});
   return t;
 }
 

@@ -4,8 +4,9 @@
 // means), its result (shape, unit, meaning), the messages it can give, and the
 // routine it runs. Every host derives what it shows from these declarations:
 // Excel its entry points and registrations (excel/), LibreOffice Calc its
-// component (calc/), README its function reference (sheet_reference); none
-// of them names a function itself.
+// component (calc/), README its function reference (sheet_reference), the
+// help files and docs/ their pages (help/); none of them names a function
+// itself.
 //
 // Nothing here knows a host's cells. A host turns its cells into Arguments
 // with the argument contract (Contract.h), in argument order, runs the
@@ -119,6 +120,12 @@ struct Function {
   // A prediction's row-by-row form, for a host that streams its columns
   // through it (RowForms.h); the results are the routine's bit for bit.
   RowFormStart rows = nullptr;
+  // A worked example for the help pages: the arguments of a formula, in
+  // argument order (std::monostate: left out). The pages show the formula and
+  // the result the routine computes from it.
+  std::vector<Argument> example = {};
+  // Where the model or formula was published, as the help pages cite it.
+  const char* publication = nullptr;
 };
 
 struct Table {
