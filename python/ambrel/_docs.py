@@ -35,9 +35,8 @@ def _result(returns):
     return f"{kind}, {returns['unit']}" if returns["unit"] else kind
 
 
-def docstring(d, signature, call):
-    lines = [f"{d['name']}{signature}", ""]
-    lines.append(_para(_sentence(" ".join(d["help"].split())), ""))
+def docstring(d, call):
+    lines = [_para(_sentence(" ".join(d["help"].split())), "")]
     lines.append("")
     lines.append(_para(f"{d['addin']}'s worksheet function {d['name']}, the same in Excel, LibreOffice Calc "
                        f"and here: the same routine, the same numbers, the same messages.", ""))
@@ -68,8 +67,9 @@ def docstring(d, signature, call):
         if remedy:
             lines.append(_para(remedy, "        "))
     if any(p["kind"] == "number" for p in d["parameters"]):
-        lines.append(_para('"#VALUE!: <argument> has to be a number": where the worksheet shows #VALUE! for a '
-                           "number argument given a text, a range or an error.", "    "))
+        lines.append(_para('"#VALUE!: <argument> has to be a number", "#NUM!: <argument> has to be a finite '
+                           'number": where the worksheet shows that error value, for a number argument given a '
+                           "text or an array, or NaN or infinity.", "    "))
     model = d.get("model")
     if model and model["ranges"]:
         lines += ["", "Study population", "----------------"]

@@ -13,6 +13,7 @@ import keyword
 import numpy as np
 
 from . import _ambrel
+from ._docs import docstring
 from ._sets import ParameterSet
 
 # The keyword under which a ParameterSet can be given to a function that
@@ -161,11 +162,10 @@ def make_function(declaration, converters):
     def function(*args, **kwargs):
         return call(args, kwargs)
 
-    from ._docs import docstring
     function.__name__ = function.__qualname__ = declaration["name"]
     function.__module__ = "ambrel"
     function.__signature__ = _signature(call, declaration)
-    function.__doc__ = docstring(declaration, function.__signature__, call)
+    function.__doc__ = docstring(declaration, call)
     function.declaration = {k: v for k, v in declaration.items() if k != "entry"}
     return function
 

@@ -17,12 +17,17 @@ class ParameterSet(Sequence):
     their place, in the position of the first of them or as ``pk=``; a set of
     volumes and clearances is turned into hybrid constants by Cl2Hyb, as on the
     worksheet, and its ke0 goes to the function's ke0. A set is immutable:
-    ``pk.replace(ke0=0.26)`` gives a new one.
+    ``pk.replace(ke0=0.26)`` gives a new one. A model of your own:
+    ``ParameterSet(V1=4.27, V2=23.98, V3=238, Cl1=1.64, Cl2=1.6, Cl3=0.84, ke0=0.456)``.
     """
 
     __slots__ = ("_names", "_values")
 
-    def __init__(self, names, values):
+    def __init__(self, *names_and_values, **values):
+        """ParameterSet(V1=4.27, V2=23.98, …, ke0=0.456), or ParameterSet(names, values)."""
+        if names_and_values and values or len(names_and_values) not in (0, 2):
+            raise TypeError("ParameterSet(V1=…, V2=…, …) or ParameterSet(names, values)")
+        names, values = names_and_values if names_and_values else (values.keys(), list(values.values()))
         names = tuple(names)
         values = np.array(values, dtype=np.float64)
         if values.shape != (len(names),):

@@ -44,10 +44,17 @@ std::optional<double> AsNumber(py::handle v) {
   PyObject* f = PyNumber_Float(v.ptr());
   if (!f) {
     // An overflow is a number beyond a double's range: #NUM!, as in Excel.
-    const bool overflow = PyErr_ExceptionMatches(PyExc_OverflowError);
-    PyErr_Clear();
-    if (overflow) return HUGE_VAL;
-    return std::nullopt;
+    // A value that refuses to be a number is no number; anything else (an
+    // interrupt, a fault in the object) goes to the caller as it is.
+    if (PyErr_ExceptionMatches(PyExc_OverflowError)) {
+      PyErr_Clear();
+      return HUGE_VAL;
+    }
+    if (PyErr_ExceptionMatches(PyExc_TypeError) || PyErr_ExceptionMatches(PyExc_ValueError)) {
+      PyErr_Clear();
+      return std::nullopt;
+    }
+    throw py::error_already_set();
   }
   const double d = PyFloat_AS_DOUBLE(f);
   Py_DECREF(f);
@@ -227,7 +234,12 @@ bool PyCell::AllNumbers(std::vector<double>& out) const {
   return true;
 }
 
-const char* PyCell::Coerce(CellKind target, sheet::Value& out) const { return sheet::PlainCoercion(*this, target, out); }
+// As Excel's coercion: a text that reads as a number or as TRUE or FALSE, and
+// no array (a list or an array is an array constant, not a one-cell range).
+const char* PyCell::Coerce(CellKind target, sheet::Value& out) const {
+  if (kind_ == CellKind::Array) return sheet::conversion::kFailed.text;
+  return sheet::PlainCoercion(*this, target, out);
+}
 
 std::optional<PyCell::Strided> PyCell::DoubleColumn() const {
   if (kind_ != CellKind::Array || !numbers_ || booleans_ || rows_ * columns_ == 0) return std::nullopt;

@@ -7,7 +7,8 @@
 //   bool, numpy.bool_         TRUE or FALSE
 //   int, float, numpy number  a number; NaN and ±inf are no number a cell can
 //                             hold (Excel shows #NUM! for them): an error value
-//   str                       a text (the contract coerces "2.5" and "TRUE")
+//   str                       a text (read as a number or a flag where it is
+//                             one: " 2.5", "TRUE")
 //   NumPy array, list, tuple  a range: a 1-D one is a column, a 2-D one rows ×
 //                             columns; an empty one is no range at all
 //   anything with __array__   read through numpy.asarray (pandas, ParameterSet)

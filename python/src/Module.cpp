@@ -106,6 +106,10 @@ std::optional<py::array> StreamRows(const Function& f, const std::vector<PyCell>
       try {
         sheet::Convert(f.parameters[i], cells[i]);
       } catch (const sheet::NotANumber&) {
+        // Excel shows an error value given for a number as it is (NaN and
+        // infinity are #NUM! here), anything else as #VALUE!.
+        if (cells[i].Kind() == sheet::CellKind::Error)
+          throw py::value_error(std::string("#NUM!: ") + f.parameters[i].name + " has to be a finite number");
         throw py::value_error(std::string("#VALUE!: ") + f.parameters[i].name + " has to be a number");
       }
     }
