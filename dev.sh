@@ -189,6 +189,7 @@ case "${1:-}" in
     "$BUILD/bin/pk_bench" "${@:2}"
     "$BUILD/bin/xl_bench" "${@:2}"
     bench/ratios.sh -n "${ROUNDS:-11}" "$BUILD/bin"
+    PYTHONPATH="$BUILD/python" /usr/bin/python3 bench/python_bench.py --rounds "${ROUNDS:-11}"
     ;;
   *)
     echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|python-wheel|generate|docs|build|deps}" >&2

@@ -71,7 +71,7 @@ class _Call:
         values = self.bind(args, kwargs)
         result = self.entry(*values)
         if self.rows is not None:
-            return ParameterSet(self.rows[:len(result)], result)
+            return ParameterSet._adopt(self.rows[:len(result)], result)
         return result
 
     def bind(self, args, kwargs):

@@ -36,6 +36,15 @@ class ParameterSet(Sequence):
         object.__setattr__(self, "_names", names)
         object.__setattr__(self, "_values", values)
 
+    @classmethod
+    def _adopt(cls, names, values):
+        """A set over a fresh float64 array of the right length, taken as it is."""
+        new = object.__new__(cls)
+        values.flags.writeable = False
+        object.__setattr__(new, "_names", names)
+        object.__setattr__(new, "_values", values)
+        return new
+
     @property
     def names(self):
         """The names of the values, in order: ('V1', 'V2', …)."""

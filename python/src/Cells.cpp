@@ -61,6 +61,27 @@ std::optional<double> AsNumber(py::handle v) {
   return d;
 }
 
+// NaN and infinity alone have every exponent bit set. Tested on the bits, so
+// that the loop over a contiguous column vectorises.
+bool FiniteBits(const char* first, std::ptrdiff_t stride, std::size_t n) {
+  constexpr std::uint64_t kExponent = 0x7ff0000000000000u;
+  std::uint64_t bad = 0;
+  if (stride == sizeof(double)) {
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint64_t bits;
+      std::memcpy(&bits, first + i * sizeof(double), sizeof bits);
+      bad |= static_cast<std::uint64_t>((bits & kExponent) == kExponent);
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint64_t bits;
+      std::memcpy(&bits, first + static_cast<std::ptrdiff_t>(i) * stride, sizeof bits);
+      bad |= static_cast<std::uint64_t>((bits & kExponent) == kExponent);
+    }
+  }
+  return bad == 0;
+}
+
 double ReadDouble(const char* p) {
   double d;
   std::memcpy(&d, p, sizeof d);  // any alignment
@@ -211,7 +232,9 @@ void PyCell::EachCell(const std::function<void(const sheet::Cell&)>& visit) cons
 }
 
 bool PyCell::AllNumbers(std::vector<double>& out) const {
-  if (kind_ != CellKind::Array || !numbers_ || rows_ * columns_ == 0) return false;
+  if (kind_ != CellKind::Array || rows_ * columns_ == 0) return false;
+  if (sequence_) return SequenceNumbers(out);
+  if (!numbers_) return false;
   std::vector<double> values(rows_ * columns_);
   if (booleans_) {
     std::size_t i = 0;
@@ -228,11 +251,54 @@ bool PyCell::AllNumbers(std::vector<double>& out) const {
         values[i++] = ReadDouble(data + static_cast<std::ptrdiff_t>(r) * s0 + static_cast<std::ptrdiff_t>(c) * s1);
   }
   // NaN or infinity is an error cell: the contract names it, element by element.
-  for (double v : values)
-    if (!std::isfinite(v)) return false;
+  if (!FiniteBits(reinterpret_cast<const char*>(values.data()), sizeof(double), values.size())) return false;
   out = std::move(values);
   return true;
 }
+
+// A list of Python numbers read in one pass: floats, ints and booleans only,
+// all finite, every row as long as the longest; false for anything else,
+// which the contract then reads cell by cell.
+bool PyCell::SequenceNumbers(std::vector<double>& out) const {
+  std::vector<double> values;
+  values.reserve(rows_ * columns_);
+  const auto number = [&values](PyObject* o) {
+    double d;
+    if (PyFloat_Check(o)) {
+      d = PyFloat_AS_DOUBLE(o);
+    } else if (PyBool_Check(o)) {
+      d = o == Py_True ? 1.0 : 0.0;
+    } else if (PyLong_Check(o)) {
+      d = PyLong_AsDouble(o);
+      if (d == -1.0 && PyErr_Occurred()) {
+        PyErr_Clear();
+        return false;
+      }
+    } else {
+      return false;
+    }
+    if (!std::isfinite(d)) return false;
+    values.push_back(d);
+    return true;
+  };
+  PyObject* items = sequence_.ptr();
+  const Py_ssize_t n = PyList_GET_SIZE(items);
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject* item = PyList_GET_ITEM(items, i);
+    if (!nested_) {
+      if (!number(item)) return false;
+      continue;
+    }
+    const Py_ssize_t width = PyList_GET_SIZE(item);
+    if (static_cast<std::size_t>(width) != columns_) return false;
+    for (Py_ssize_t c = 0; c < width; ++c)
+      if (!number(PyList_GET_ITEM(item, c))) return false;
+  }
+  out = std::move(values);
+  return true;
+}
+
+bool PyCell::AllFinite(const Strided& column) { return FiniteBits(column.first, column.stride, column.size); }
 
 // As Excel's coercion: a text that reads as a number or as TRUE or FALSE, and
 // no array (a list or an array is an array constant, not a one-cell range).

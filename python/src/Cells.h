@@ -59,6 +59,10 @@ class PyCell final : public sheet::Cell {
   // or one column.
   std::optional<Strided> DoubleColumn() const;
 
+  // Whether every value of the column is finite (no cell holds NaN or
+  // infinity); runs without the interpreter lock.
+  static bool AllFinite(const Strided& column);
+
  private:
   PyCell() = default;
   // none: what None stands for here (Missing for an argument, Empty inside an array).
@@ -66,6 +70,7 @@ class PyCell final : public sheet::Cell {
   void FromNumber(double value);
   void FromArray(const py::array& array);
   void FromSequence(py::handle sequence);
+  bool SequenceNumbers(std::vector<double>& out) const;
 
   sheet::CellKind kind_ = sheet::CellKind::Other;
   double number_ = 0;

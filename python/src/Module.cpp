@@ -80,8 +80,7 @@ std::optional<py::array> StreamRows(const Function& f, const std::vector<PyCell>
   bool finite = true;
   {
     py::gil_scoped_release unlocked;
-    for (const PyCell::Strided& column : columns)
-      for (std::size_t i = 0; i < n && finite; ++i) finite = std::isfinite(column[i]);
+    for (const PyCell::Strided& column : columns) finite = finite && PyCell::AllFinite(column);
     if (finite)
       std::visit([&](auto& prediction) {
         prediction.Rows(columns[0], columns[1], columns[2], [out](std::size_t i, double c) { out[i] = c; }, n);
