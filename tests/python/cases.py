@@ -158,7 +158,11 @@ def _as_given(value, rng):
     list, a slice of a larger array, a row, integers where they are whole."""
     if not isinstance(value, np.ndarray):
         return value
-    how = rng.integers(6)
+    how = rng.integers(8)
+    if how == 6:
+        return np.ascontiguousarray(value[::-1])[::-1]  # read backwards in memory
+    if how == 7:
+        return value.astype(">f8")  # the other byte order
     if how == 0:
         return value.tolist()
     if how == 1:
