@@ -61,25 +61,26 @@ std::optional<double> AsNumber(py::handle v) {
   return d;
 }
 
-// NaN and infinity alone have every exponent bit set. Tested on the bits, so
-// that the loop over a contiguous column vectorises.
+// NaN and infinity alone have every exponent bit set; adding one to the
+// exponent field carries into the sign bit for them alone. Integer AND, ADD
+// and OR on the bits, so that the loop over a contiguous column vectorises.
 bool FiniteBits(const char* first, std::ptrdiff_t stride, std::size_t n) {
-  constexpr std::uint64_t kExponent = 0x7ff0000000000000u;
-  std::uint64_t bad = 0;
+  constexpr std::uint64_t kExponent = 0x7ff0000000000000u, kOne = 0x0010000000000000u;
+  std::uint64_t carried = 0;
   if (stride == sizeof(double)) {
     for (std::size_t i = 0; i < n; ++i) {
       std::uint64_t bits;
       std::memcpy(&bits, first + i * sizeof(double), sizeof bits);
-      bad |= static_cast<std::uint64_t>((bits & kExponent) == kExponent);
+      carried |= (bits & kExponent) + kOne;
     }
   } else {
     for (std::size_t i = 0; i < n; ++i) {
       std::uint64_t bits;
       std::memcpy(&bits, first + static_cast<std::ptrdiff_t>(i) * stride, sizeof bits);
-      bad |= static_cast<std::uint64_t>((bits & kExponent) == kExponent);
+      carried |= (bits & kExponent) + kOne;
     }
   }
-  return bad == 0;
+  return (carried >> 63) == 0;
 }
 
 double ReadDouble(const char* p) {

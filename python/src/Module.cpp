@@ -81,10 +81,19 @@ std::optional<py::array> StreamRows(const Function& f, const std::vector<PyCell>
   {
     py::gil_scoped_release unlocked;
     for (const PyCell::Strided& column : columns) finite = finite && PyCell::AllFinite(column);
-    if (finite)
-      std::visit([&](auto& prediction) {
-        prediction.Rows(columns[0], columns[1], columns[2], [out](std::size_t i, double c) { out[i] = c; }, n);
-      }, *form);
+    const auto write = [out](std::size_t i, double c) { out[i] = c; };
+    const bool contiguous = columns[0].stride == sizeof(double) && columns[1].stride == sizeof(double) &&
+                            columns[2].stride == sizeof(double);
+    // Contiguous columns as plain pointers, which the loop reads as the
+    // routine reads its vectors; any other layout through its strides.
+    if (finite && contiguous) {
+      const auto* dt = reinterpret_cast<const double*>(columns[0].first);
+      const auto* rate = reinterpret_cast<const double*>(columns[1].first);
+      const auto* bolus = reinterpret_cast<const double*>(columns[2].first);
+      std::visit([&](auto& prediction) { prediction.Rows(dt, rate, bolus, write, n); }, *form);
+    } else if (finite) {
+      std::visit([&](auto& prediction) { prediction.Rows(columns[0], columns[1], columns[2], write, n); }, *form);
+    }
   }
   if (!finite) return std::nullopt;  // an error cell: the contract names it
   return result;
