@@ -6,7 +6,7 @@ generated=$("$1")
 written=$(awk '/<!-- functions:end -->/ {on=0} on {print} /<!-- functions:begin -->/ {on=1}' "$2")
 if [ "$generated" != "$written" ]; then
   diff <(echo "$written") <(echo "$generated") | head -20
-  echo "README's function reference is out of date: run ./dev.sh docs"
+  echo "README's function reference is out of date: run ./dev.sh generate"
   exit 1
 fi
 echo "function reference current ($(grep -c '^`' <<< "$generated") functions)"

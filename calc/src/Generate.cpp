@@ -7,33 +7,12 @@
 //   Ambrel.components   the component's services, for the extension manager
 //   functions.json      every function's parameters, for the tests
 // usage: calc_generate OUTPUT_DIR COMPONENT_LIBRARY_FILE_NAME
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
 #include "calc/Generator.h"
-
-namespace {
-
-// Rewrites a file only when its text changes, so that nothing built from it
-// is rebuilt for nothing.
-void Write(const std::string& path, const std::string& text) {
-  {
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
-      std::ostringstream old;
-      old << in.rdbuf();
-      if (old.str() == text) return;
-    }
-  }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  if (!out.flush()) throw std::runtime_error("cannot write " + path);
-}
-
-}  // namespace
+#include "sheet/Generated.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -45,11 +24,11 @@ int main(int argc, char** argv) {
     const std::vector<calc::generate::AddIn> addins = {{sheet::AmbrelFunctions()}, {sheet::CorvelFunctions()}};
     using namespace calc::generate;
     Check(addins);
-    Write(dir + "/AmbrelCalc.idl", Idl(addins));
-    Write(dir + "/AddIns.cpp", Cpp(addins));
-    Write(dir + "/CalcAddIns.xcu", Xcu(addins));
-    Write(dir + "/Ambrel.components", Components(addins, argv[2]));
-    Write(dir + "/functions.json", Functions(addins));
+    sheet::WriteIfChanged(dir + "/AmbrelCalc.idl", Idl(addins));
+    sheet::WriteIfChanged(dir + "/AddIns.cpp", Cpp(addins));
+    sheet::WriteIfChanged(dir + "/CalcAddIns.xcu", Xcu(addins));
+    sheet::WriteIfChanged(dir + "/Ambrel.components", Components(addins, argv[2]));
+    sheet::WriteIfChanged(dir + "/functions.json", Functions(addins));
   } catch (const std::exception& e) {
     std::cerr << "calc_generate: " << e.what() << "\n";
     return 1;

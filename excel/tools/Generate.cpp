@@ -7,7 +7,6 @@
 // running anything on the build machine); a test writes them again and fails
 // where they differ.
 // usage: excel_generate OUTPUT_DIR
-#include <fstream>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "sheet/Functions.h"
+#include "sheet/Generated.h"
 
 namespace {
 
@@ -64,21 +64,6 @@ std::string Exports(const sheet::Table& table, const std::string& tableFunction,
   return o.str();
 }
 
-// Rewrites a file only when its text changes, so that nothing built from it
-// is rebuilt for nothing.
-void Write(const std::string& path, const std::string& text) {
-  {
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
-      std::ostringstream old;
-      old << in.rdbuf();
-      if (old.str() == text) return;
-    }
-  }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  if (!out.flush()) throw std::runtime_error("cannot write " + path);
-}
 
 }  // namespace
 
@@ -89,9 +74,9 @@ int main(int argc, char** argv) {
   }
   try {
     const std::string dir = argv[1];
-    Write(dir + "/AmbrelExports.cpp",
+    sheet::WriteIfChanged(dir + "/AmbrelExports.cpp",
           Exports(sheet::AmbrelFunctions(), "AmbrelFunctions", "sheet/src/AmbrelFunctions.cpp"));
-    Write(dir + "/CorvelExports.cpp",
+    sheet::WriteIfChanged(dir + "/CorvelExports.cpp",
           Exports(sheet::CorvelFunctions(), "CorvelFunctions", "sheet/src/CorvelFunctions.cpp"));
   } catch (const std::exception& e) {
     std::cerr << "excel_generate: " << e.what() << "\n";

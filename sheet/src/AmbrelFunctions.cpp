@@ -74,7 +74,8 @@ const Parameters& VolCl() {
 }
 
 constexpr Parameter kKe0 = {"ke0", " Transferconstantke0 ", Kind::Number, "1/min",
-                        "the effect-site equilibration rate constant", "0: no effect site"};
+                        "the effect-site equilibration rate constant",
+                        "0: no transfer to the effect site, which the functions that need one refuse"};
 constexpr Parameter kKe0Spaced = With(kKe0, " Transferconstant ke0 ");
 constexpr Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number, "%",
                               "how far the concentration falls, e.g. 50 for the half-time", "0, which is refused"};

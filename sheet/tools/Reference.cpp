@@ -1,7 +1,7 @@
 // sheet_reference: the function reference of README.md in Markdown, written
 // from the declarations: every function with its arguments (kind, unit, what
 // goes in, what an empty cell means), its result and the messages it can give.
-// ./dev.sh docs puts it between README's functions markers.
+// ./dev.sh generate puts it between README's functions markers.
 // usage: sheet_reference
 #include <iostream>
 #include <sstream>
@@ -84,7 +84,7 @@ std::string ModelLine(const drugmodels::CheckedModel& m) {
   }
   const drugmodels::Patient& t = m.typical;
   line += "; a typical patient, the yardstick for a vanished volume or clearance: " + Number(t.age) + " yr, " +
-          Number(t.weight) + " kg, " + Number(t.height) + " cm.";
+          Number(t.weight) + " kg, " + Number(t.height) + " cm, " + (t.male ? "male" : "female") + ".";
   return line;
 }
 

@@ -181,7 +181,7 @@ TEST(Declarations, EveryCataloguedMessageIsDeclaredSomewhere) {
     bool declared = false;
     for (const sheet::Table* t : Tables())
       for (const sheet::Function& f : t->functions)
-        for (const pkcore::Message& d : f.messages) declared = declared || d.text == m.text;
+        for (const pkcore::Message& d : f.messages) declared = declared || std::strcmp(d.text, m.text) == 0;
     EXPECT_TRUE(declared) << m.text;
   }
 }

@@ -3,13 +3,17 @@
 // the add-ins registered as xlhost reports them, beside a help file each,
 // against the records of the first release.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <tuple>
 #include <string>
 #include <vector>
+
+#include "sheet/Functions.h"
 
 namespace {
 
@@ -86,6 +90,42 @@ TEST_P(OriginalRegistrations, StayByteForByteWithTheirHelpTopics) {
   }
   EXPECT_EQ(next, now.size());
   Shell("rm -rf '" + dir + "'");
+}
+
+// Every declaration is registered as declared, and nothing else is: names,
+// procedure, category, help texts, and each argument's type code by its kind.
+TEST_P(OriginalRegistrations, EveryDeclarationIsRegisteredAsDeclared) {
+  const std::string listed = Shell(std::string(XLHOST_PATH) + " --excel-version " + std::to_string(GetParam()) +
+                                   " --addin '" AMBREL_PATH "' --addin '" CORVEL_PATH "' --list --json");
+  std::map<std::string, nlohmann::json> registered;
+  for (const std::string& line : Lines(listed)) {
+    const nlohmann::json r = nlohmann::json::parse(line);
+    registered[r["function"].get<std::string>()] = r;
+  }
+  const std::string cell = GetParam() > 11 ? "Q" : "P";
+  std::size_t declared = 0;
+  for (const sheet::Table* table : {&sheet::AmbrelFunctions(), &sheet::CorvelFunctions()})
+    for (const sheet::Function& f : table->functions) {
+      ++declared;
+      const auto found = registered.find(f.name);
+      ASSERT_NE(found, registered.end()) << f.name << " is not registered";
+      const nlohmann::json& r = found->second;
+      EXPECT_EQ(r["procedure"], f.procedure);
+      EXPECT_EQ(r["category"], table->category);
+      EXPECT_EQ(r["help"], f.help);
+      std::string type = cell;
+      ASSERT_EQ(r["arguments"].size(), f.parameters.size()) << f.name;
+      for (std::size_t i = 0; i < f.parameters.size(); ++i) {
+        const sheet::Parameter& p = f.parameters[i];
+        type += p.kind == sheet::Kind::Number ? "B" : cell;
+        EXPECT_EQ(r["arguments"][i]["name"], p.name) << f.name;
+        // The last argument's help ends the sentence, as registration does it.
+        const std::string help = std::string(p.help) + (i + 1 == f.parameters.size() ? ". " : "");
+        EXPECT_EQ(r["arguments"][i]["help"], help) << f.name << " " << p.name;
+      }
+      EXPECT_EQ(r["type"], type) << f.name;
+    }
+  EXPECT_EQ(registered.size(), declared) << "nothing is registered that is not declared";
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, OriginalRegistrations, testing::Values(11, 16),
