@@ -21,8 +21,15 @@ Units are the caller's and never converted: minutes, mg, litres (so mg/L =
 µg/mL) as in the declarations; covariates in kg, cm and years.
 """
 
+from importlib import metadata as _metadata
+
 from ._functions import make_functions as _make_functions
 from ._sets import ParameterSet
+
+try:
+    __version__ = _metadata.version("ambrel")
+except _metadata.PackageNotFoundError:  # not installed: a build tree's copy
+    __version__ = "unknown"
 
 _functions = _make_functions()
 globals().update(_functions)
