@@ -84,6 +84,10 @@ class _Call:
         i = 0
         for a in args:
             if i >= n:
+                if from_set:
+                    filled = ", ".join(self.names[j] for j in sorted(from_set))
+                    raise TypeError(f"{self.name}() got too many arguments: the ParameterSet in the place of "
+                                    f"{block[1][0]} stands for {filled}")
                 raise TypeError(f"{self.name}() takes {n} arguments, {len(args)} given")
             if block and i == block[0] and isinstance(a, ParameterSet):
                 i = self.fill(values, from_set, a)

@@ -190,6 +190,10 @@ void PyCell::FromSequence(py::handle sequence) {
       columns_ = std::max(columns_, row.size());
       rows.append(row);
     }
+    if (columns_ == 0) {  // rows of nothing: no range at all, 0 × 0
+      rows_ = 0;
+      return;
+    }
     items = rows;
   }
   sequence_ = items;

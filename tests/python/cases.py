@@ -193,6 +193,8 @@ BAD = {
     "column": [
         (None, "left out"),
         ([], "no range at all"),
+        ([[]], "a row of nothing: no range at all"),
+        (np.zeros((0, 1)), "an array of no rows"),
         ("set", "an empty cell inside"),
         ("nan", "NaN inside: an error cell"),
         ("inf", "infinity inside: an error cell"),

@@ -79,6 +79,8 @@ def _grid(value):
     if isinstance(value, np.ndarray):
         if value.ndim == 0:
             return None
+        if value.size == 0:
+            return []
         if value.ndim == 1:
             return [[v] for v in value.tolist()]
         return value.reshape(value.shape[0], -1).tolist()
