@@ -125,7 +125,9 @@ PyCell::PyCell(py::handle v, CellKind none) {
   } else if (const std::optional<double> d = AsNumber(v)) {
     FromNumber(*d);
   } else if (PySequence_Check(o) && !PyDict_Check(o) && !PyBytes_Check(o) && !PyByteArray_Check(o)) {
-    FromSequence(py::reinterpret_steal<py::object>(PySequence_List(o)));
+    PyObject* list = PySequence_List(o);
+    if (!list) throw py::error_already_set();
+    FromSequence(py::reinterpret_steal<py::object>(list));
   }
   // else: Other, which no coercion takes
 }
