@@ -11,13 +11,19 @@
 #                      reference and the help pages in docs/ (also ./dev.sh docs)
 #   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
 #   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
+#   ./dev.sh python-wheel         the Python package as a wheel in dist/
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD=${BUILD:-build}
+# The Python package (pybind11 and the headers to build it; setuptools, wheel
+# and venv to install it offline), its tests (NumPy, pytest) and examples
+# (matplotlib). Debian's /usr/bin/python3 throughout.
+PYTHON_PACKAGES=(python3-dev pybind11-dev python3-numpy python3-pytest python3-setuptools python3-wheel
+                 python3-pip python3-venv python3-matplotlib)
 # The native build, its tests and the example.
 NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
-                 nlohmann-json3-dev gnuplot-nox)
+                 nlohmann-json3-dev gnuplot-nox "${PYTHON_PACKAGES[@]}")
 # The rest of the gate: the Windows cross builds and Wine, the 32-bit Linux
 # build that checks the 32-bit Windows arithmetic (i386 libffi), sanitizers,
 # LibreOffice for the Calc extension and its checks, the help files' compiler
@@ -119,6 +125,14 @@ generate() {
   cp -r "$BUILD/help/html" docs
 }
 
+# The Python package as a wheel for Debian 12's Python (built offline from
+# the source tree, as README's pip install does), into dist/.
+python_wheel() {
+  mkdir -p dist
+  CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2} /usr/bin/python3 -m pip wheel --no-build-isolation \
+    --no-deps --no-index --wheel-dir dist ./python
+}
+
 # xlhost and the add-ins for 32-bit Linux with the 32-bit Windows arithmetic
 # flags: this machine runs no 32-bit Windows programs, so the tests compare
 # this build's results with the 64-bit ones instead.
@@ -170,6 +184,9 @@ case "${1:-}" in
     deps; build -DAMBREL_CALC=ON
     /usr/bin/python3 examples/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
     ;;
+  python-wheel)
+    native_deps; python_wheel
+    ;;
   bench)
     # Every benchmark once, then the speed table: ratios taken within
     # interleaved rounds (ROUNDS, default 11), medians and spread.
@@ -177,9 +194,10 @@ case "${1:-}" in
     "$BUILD/bin/pk_bench" "${@:2}"
     "$BUILD/bin/xl_bench" "${@:2}"
     bench/ratios.sh -n "${ROUNDS:-11}" "$BUILD/bin"
+    PYTHONPATH="$BUILD/python" /usr/bin/python3 bench/python_bench.py --rounds "${ROUNDS:-11}"
     ;;
   *)
-    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|generate|docs|build|deps}" >&2
+    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|python-wheel|generate|docs|build|deps}" >&2
     exit 2
     ;;
 esac

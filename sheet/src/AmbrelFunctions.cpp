@@ -80,8 +80,8 @@ constexpr Parameter kKe0Spaced = With(kKe0, " Transferconstant ke0 ");
 constexpr Parameter kDecrement = {"decr", "The decrement (e.g. 50 for 50%) ", Kind::Number, "%",
                                   "how far the concentration falls, e.g. 50 for the half-time", "0, which is refused"};
 constexpr Parameter kTimes = {"Times", " Time column ", Kind::Column, "min",
-                          "infusion durations, shortest first: how long the concentration was held; in minutes, as the "
-                          "function holds the concentration in steps of 0.1 of the time unit"};
+                              "infusion durations, shortest first: how long the concentration was held; in minutes, "
+                              "as the function holds the concentration in steps of 0.1 of the time unit"};
 
 // Body size.
 constexpr Parameter kSex = {"MALE", " Gender, male=1, female=0 ", Kind::Flag, nullptr, "TRUE or 1 for a man, FALSE or 0 "
