@@ -8,7 +8,7 @@
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
 #   ./dev.sh docs      regenerate the README's function reference
 #   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
-#   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
+#   ./dev.sh workbooks  rewrite the example workbooks in examples/ (.xlsx and .fods), through LibreOffice
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -20,7 +20,8 @@ NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libb
 # build that checks the 32-bit Windows arithmetic (i386 libffi), sanitizers,
 # LibreOffice for the Calc extension and its checks.
 CROSS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 g++-multilib libffi-dev:i386
-                clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno)
+                clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno
+                python3-xlsxwriter python3-openpyxl)
 
 install_missing() {
   local missing=() sudo=""
@@ -150,9 +151,9 @@ case "${1:-}" in
     cp "$BUILD/calc/Ambrel.oxt" dist/libreoffice/
     echo "dist/libreoffice/Ambrel.oxt"
     ;;
-  libreoffice-example)
+  workbooks|libreoffice-example)
     deps; build -DAMBREL_CALC=ON
-    /usr/bin/python3 calc/tools/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
+    /usr/bin/python3 examples/workbooks.py "$BUILD/calc/Ambrel.oxt" examples
     ;;
   bench)
     # Every benchmark once, then the speed table: ratios taken within
@@ -163,7 +164,7 @@ case "${1:-}" in
     bench/ratios.sh -n "${ROUNDS:-11}" "$BUILD/bin"
     ;;
   *)
-    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|docs|build|deps}" >&2
+    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|workbooks|dist|docs|build|deps}" >&2
     exit 2
     ;;
 esac
