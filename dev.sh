@@ -6,6 +6,7 @@
 #   ./dev.sh bench     install what is missing, build, run every benchmark, print the speed table
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
+#   ./dev.sh dist      the download: dist/Ambrel-X.Y.Z-windows.zip and dist/Ambrel-X.Y.Z.oxt
 #   ./dev.sh docs      regenerate the README's function reference
 #   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
 #   ./dev.sh workbooks  rewrite the example workbooks in examples/ (.xlsx and .fods), through LibreOffice
@@ -21,7 +22,7 @@ NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libb
 # LibreOffice for the Calc extension and its checks.
 CROSS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 g++-multilib libffi-dev:i386
                 clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno
-                python3-xlsxwriter python3-openpyxl)
+                python3-xlsxwriter python3-openpyxl libchm-bin)
 
 install_missing() {
   local missing=() sudo=""
@@ -98,6 +99,22 @@ build_windows() {
   cp "$BUILD-x86_64/bin/Ambrel.xll" "$BUILD-x86_64/bin/Corvel.xll" dist/win64/
 }
 
+# The download, from the builds above, named by the version in VERSION
+# (cmake/dist.sh). The help files come from the CMake target help_chm, which
+# writes $BUILD/help/Ambrel.chm and Corvel.chm; AMBREL_HELP_DIR=DIR takes them
+# from DIR instead.
+make_dist() {
+  local help=${AMBREL_HELP_DIR:-$BUILD/help}
+  if [ -z "${AMBREL_HELP_DIR:-}" ]; then
+    if ! ninja -C "$BUILD" -t targets all | grep -q '^help_chm:'; then
+      echo "dist: no CMake target help_chm in this tree to make $help/Ambrel.chm and Corvel.chm" >&2
+      return 1
+    fi
+    cmake --build "$BUILD" --target help_chm
+  fi
+  cmake/dist.sh "$(head -1 VERSION)" "$BUILD-i686/bin" "$BUILD-x86_64/bin" "$help" "$BUILD/calc/Ambrel.oxt" dist
+}
+
 # xlhost and the add-ins for 32-bit Linux with the 32-bit Windows arithmetic
 # flags: this machine runs no 32-bit Windows programs, so the tests compare
 # this build's results with the 64-bit ones instead.
@@ -126,6 +143,7 @@ case "${1:-}" in
     build_linux_i686
     build -DAMBREL_WINDOWS_HOST_DIR="$PWD/$BUILD-x86_64/bin" -DAMBREL_DIST_DIR="$PWD/dist" \
       -DAMBREL_LINUX_I686_DIR="$PWD/$BUILD-linux-i686/bin" -DAMBREL_CALC=ON
+    make_dist
     ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
     sanitized_tests
     fuzz 15
@@ -135,6 +153,12 @@ case "${1:-}" in
     ;;
   windows)
     deps; build_windows
+    ;;
+  dist)
+    deps
+    build_windows
+    build -DAMBREL_CALC=ON
+    make_dist
     ;;
   docs)
     native_deps; build
