@@ -106,7 +106,9 @@ build_windows() {
 make_dist() {
   local help=${AMBREL_HELP_DIR:-$BUILD/help}
   if [ -z "${AMBREL_HELP_DIR:-}" ]; then
-    if ! ninja -C "$BUILD" -t targets all | grep -q '^help_chm:'; then
+    local targets
+    targets=$(ninja -C "$BUILD" -t targets all)
+    if ! grep -q '^help_chm:' <<< "$targets"; then
       echo "dist: no CMake target help_chm in this tree to make $help/Ambrel.chm and Corvel.chm" >&2
       return 1
     fi

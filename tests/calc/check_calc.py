@@ -11,6 +11,9 @@
       the formulas of FORMULAS.txt, and for every argument of every function
       in FUNCTIONS.json its bad values, each in Calc and in xlhost; fails if a
       function of the tables has no formula in FORMULAS.txt.
+  check_calc.py current OXT EXAMPLES_DIR
+      the example workbooks in EXAMPLES_DIR are what workbooks.py there
+      writes now (the .fods but for its save date).
   check_calc.py wizard OXT FUNCTIONS.json
       every function in Calc's function list under Add-In, with the tables'
       names and help texts.
@@ -342,6 +345,27 @@ def check_workbook(oxt, program, functions_path, path, required):
     return status
 
 
+def check_current(oxt, examples):
+    """The example workbooks in EXAMPLES are what examples/workbooks.py writes
+    now: the .xlsx byte for byte, the .fods but for its save date."""
+    sys.path.insert(0, examples)
+    import workbooks
+    meta = re.compile(rb"<office:meta>.*?</office:meta>", re.S)
+    stale = []
+    with tempfile.TemporaryDirectory() as workdir:
+        workbooks.write(oxt, workdir)
+        for name in workbooks.NAMES:
+            for suffix in (".xlsx", ".fods"):
+                with open(os.path.join(workdir, name + suffix), "rb") as new, \
+                        open(os.path.join(examples, name + suffix), "rb") as old:
+                    if meta.sub(b"", new.read()) != meta.sub(b"", old.read()):
+                        stale.append(name + suffix)
+    for f in stale:
+        print("examples/%s differs from what examples/workbooks.py writes now (./dev.sh workbooks)" % f)
+    print("%d of %d workbooks current" % (2 * len(workbooks.NAMES) - len(stale), 2 * len(workbooks.NAMES)))
+    return 1 if stale else 0
+
+
 # ---------------------------------------------------------------- the formula table
 
 # Data the formulas read, at A1:K9 of the first sheet (and in xlhost's CSV).
@@ -540,6 +564,8 @@ def main(argv):
         return check_workbook(argv[2], argv[3], argv[4], argv[5], [n for n in argv[6].split(",") if n])
     if len(argv) >= 2 and argv[1] == "formulas" and len(argv) == 6:
         return check_formulas(argv[2], argv[3], argv[4], argv[5])
+    if len(argv) >= 2 and argv[1] == "current" and len(argv) == 4:
+        return check_current(argv[2], argv[3])
     if len(argv) >= 2 and argv[1] == "wizard" and len(argv) == 4:
         return check_wizard(argv[2], argv[3])
     print(__doc__, file=sys.stderr)
