@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,7 @@
 namespace drugmodels {
 namespace {
 
-struct Patient {
-  double age, weight, height;
-  bool male;
-};
+using Patient = TypicalPatient;
 
 // The covariates ModelCheck takes, as bits of what a model reads.
 enum : unsigned { kAge = 1, kWeight = 2, kHeight = 4, kSex = 8 };
@@ -95,6 +93,27 @@ const std::vector<Model>& Models() {
   return models;
 }
 
+// A typical patient of each model's population: an adult for the models of
+// adults and of all ages, a school child for the two paediatric models. What
+// a model gives this patient is the yardstick for a volume or clearance that
+// has all but vanished.
+struct Typical {
+  const char* model;
+  Patient patient;
+};
+constexpr Patient kAdult = {40, 70, 170, true};
+constexpr Patient kChild = {7, 23, 122, true};  // median weight and height at 7 years
+constexpr Typical kTypical[] = {
+    {"LidocainSchnider", kAdult}, {"PropSchnider", kAdult},     {"PropSchniderTrick", kAdult},
+    {"RemiMinto", kAdult},        {"PropWhite", kAdult},        {"PropMarsh", kAdult},
+    {"PropKataria", kChild},      {"Diprifusor", kAdult},       {"PropPaedfusor", kChild},
+    {"AlfentMaitre", kAdult},     {"AlfentScott", kAdult},      {"SufentHudson", kAdult},
+    {"SufentGepts", kAdult},      {"FentScott", kAdult},        {"KetaDomino", kAdult},
+    {"MidaGreenblatt", kAdult},   {"PropEleveld", kAdult},      {"ABP700V1Eleveld", kAdult},
+    {"PropEleveldFinal", kAdult}, {"RemiEleveld", kAdult},      {"RemiKim", kAdult},
+    {"DexHannivoort", kAdult},    {"DexDyck", kAdult},          {"PropSchuttler", kAdult},
+};
+
 bool SameName(const std::string& a, const char* b) {
   std::size_t i = 0;
   for (; i < a.size() && b[i]; ++i)
@@ -111,6 +130,12 @@ const Model& Find(const std::string& name) {
   for (const char c : name) plain = plain && c >= ' ' && c <= '~';
   throw pkcore::InputError((plain ? "No model is called \"" + name + "\"" : std::string("No model has this name")) +
                            ": give a Corvel model's function name, such as \"RemiEleveld\"!");
+}
+
+const Patient& TypicalOf(const Model& m) {
+  for (const Typical& t : kTypical)
+    if (std::string(t.model) == m.name) return t.patient;
+  throw std::logic_error(std::string("No typical patient for ") + m.name);
 }
 
 struct Covariate {
@@ -178,8 +203,16 @@ std::string ModelCheck(const std::string& model, double age, double weight, doub
              " is outside the study's " + r.shown + "!";
     }
   }
-  return "OK";
+  // A lighter patient is held to the typical values scaled down to its weight,
+  // so that a newborn is not taken for a vanished adult.
+  const Patient& typical = TypicalOf(m);
+  const bool lighter = (m.reads & kWeight) && p.weight < typical.weight;
+  const std::string vanished = detail::Vanished(m.name, result, m.run(typical), lighter ? p.weight : 0,
+                                                typical.weight, m.twoCompartments);
+  return vanished.empty() ? "OK" : vanished;
 }
+
+TypicalPatient TypicalPatientOf(const std::string& model) { return TypicalOf(Find(model)); }
 
 std::vector<std::string> CheckedModels() {
   std::vector<std::string> names;

@@ -1,20 +1,12 @@
 #include "refusals.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <iterator>
 
 #include "pkcore/errors.h"
 
 namespace drugmodels::detail {
 namespace {
-
-std::string Printed(const char* format, double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
 
 struct Entry {
   const char* name;
@@ -24,22 +16,6 @@ constexpr Entry kEntries[] = {{"V1", "L"},       {"V2", "L"},       {"V3", "L"},
                               {"Cl2", "L/min"}, {"Cl3", "L/min"}, {"ke0", "1/min"}};
 
 }  // namespace
-
-std::string Shown(double value) { return Printed("%.6g", value); }
-
-std::pair<std::string, std::string> ShownApart(double a, double b) {
-  for (int digits = 6; digits <= 17; ++digits) {
-    const std::string format = "%." + std::to_string(digits) + "g";
-    std::string shownA = Printed(format.c_str(), a), shownB = Printed(format.c_str(), b);
-    if (shownA != shownB) return {shownA, shownB};
-  }
-  // Equal: the shortest text that reads back as the number.
-  for (int digits = 6;; ++digits) {
-    const std::string format = "%." + std::to_string(digits) + "g";
-    const std::string shown = Printed(format.c_str(), a);
-    if (digits == 17 || std::strtod(shown.c_str(), nullptr) == a) return {shown, shown};
-  }
-}
 
 std::string Limit(const char* name, const char* relation, double limit, const char* unit, const std::string& reason,
                   double value) {
@@ -62,6 +38,27 @@ std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartme
     if (!(p[i] > 0))
       return std::string(model) + " gives " + e.name + " = " + Shown(p[i]) + " " + e.unit +
              " for this patient; it has to be above 0!";
+  }
+  return "";
+}
+
+std::string Vanished(const char* model, const ParameterSet& p, const ParameterSet& typical, double lighterWeight,
+                     double typicalWeight, bool twoCompartments) {
+  // Below this share of the typical value the model is past where its
+  // formula means anything (a linear age or height term near its zero).
+  constexpr double kVanished = 0.05;
+  const double size = lighterWeight > 0 ? lighterWeight / typicalWeight : 1;
+  for (std::size_t i = 0; i < 6 && i < p.size() && i < typical.size(); ++i) {
+    if (twoCompartments && (i == 2 || i == 5)) continue;
+    const bool volume = i < 3;
+    const double limit = kVanished * typical[i] * (volume ? size : std::pow(size, 0.75));
+    if (p[i] < limit) {
+      const Entry& e = kEntries[i];
+      const auto [shownValue, shownLimit] = ShownApart(p[i], limit);
+      return std::string(model) + " gives " + e.name + " = " + shownValue + " " + e.unit +
+             " for this patient; it has to be at least " + shownLimit + " " + e.unit + ", 5 % of a typical patient's" +
+             (lighterWeight > 0 ? " at " + Shown(lighterWeight) + " kg" : std::string()) + "!";
+    }
   }
   return "";
 }

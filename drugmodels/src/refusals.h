@@ -6,15 +6,14 @@
 #include <utility>
 
 #include "drugmodels/models.h"
+#include "pkcore/shown.h"
 
 namespace drugmodels::detail {
 
-// A number as a message shows it: six significant digits.
-std::string Shown(double value);
-
-// Both numbers as Shown, or with as many more digits as it takes to tell them
-// apart (numbers that are equal are shown as they are).
-std::pair<std::string, std::string> ShownApart(double a, double b);
+// Numbers as a message shows them: six significant digits, more where two
+// numbers side by side would otherwise read as equal.
+using pkcore::Shown;
+using pkcore::ShownApart;
 
 // "Age has to be below 81.0281 yr for ..., not 88!": the value with enough
 // digits that it never reads as equal to the limit.
@@ -29,6 +28,15 @@ void RequirePositive(const char* name, double value, const char* unit);
 // above 0!"), or "" when every entry is. A two-compartment model's V3 and Cl3
 // are 0 by design and not checked.
 std::string Unusable(const char* model, const ParameterSet& p, bool twoCompartments = false);
+
+// The first volume or clearance of p below 5 % of the same entry of
+// `typical` (what the model gives a typical patient of its population), as a
+// reason, or "" when there is none. For a patient of `lighterWeight` kg,
+// lighter than the typical `typicalWeight`, the typical volumes are scaled
+// down by weight and the clearances by weight^0.75; 0 scales nothing. A
+// two-compartment model's V3 and Cl3 are not checked.
+std::string Vanished(const char* model, const ParameterSet& p, const ParameterSet& typical, double lighterWeight,
+                     double typicalWeight, bool twoCompartments = false);
 
 // Throws the reason of Unusable as a pkcore::InputError, if any.
 void RequireUsable(const char* model, const ParameterSet& p);

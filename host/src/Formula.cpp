@@ -116,7 +116,7 @@ class Parser {
     int row, column;
     if (!ParseCellName(word, row, column)) {
       i_ = start;
-      Fail("unknown name '" + word + "'");
+      Fail("unknown name '" + Excerpt(word) + "'");
     }
     Expr ref;
     ref.kind = Expr::Kind::Reference;
@@ -126,7 +126,7 @@ class Parser {
       Skip();
       const std::string second = Word();
       int row2, column2;
-      if (!ParseCellName(second, row2, column2)) Fail("bad range end '" + second + "'");
+      if (!ParseCellName(second, row2, column2)) Fail("bad range end '" + Excerpt(second) + "'");
       ref.area = {std::min(row, row2), std::max(row, row2), std::min(column, column2), std::max(column, column2)};
     }
     return ref;
@@ -141,7 +141,7 @@ class Parser {
       std::string word = Word();
       for (char& ch : word) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
       if (word == "TRUE" || word == "FALSE") return Value::Boolean(word == "TRUE");
-      Fail("unexpected '" + word + "' in an array constant");
+      Fail("unexpected '" + Excerpt(word) + "' in an array constant");
     }
     return Number();
   }
@@ -236,12 +236,19 @@ class Parser {
 
 Expr ParseFormula(const std::string& text) { return Parser(text).Formula(); }
 
+std::string Excerpt(const std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+  return text.substr(0, cut) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
 bool ParseCellName(const std::string& text, int& row, int& column) {
   std::size_t i = 0;
   long col = 0;
   while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
     col = col * 26 + (std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1);
-    if (col > 16384) return false;
+    if (col > kSheetColumns) return false;
     ++i;
   }
   if (i == 0 || i == text.size()) return false;
@@ -249,7 +256,7 @@ bool ParseCellName(const std::string& text, int& row, int& column) {
   for (std::size_t k = i; k < text.size(); ++k) {
     if (!std::isdigit(static_cast<unsigned char>(text[k]))) return false;
     r = r * 10 + (text[k] - '0');
-    if (r > 1048576) return false;
+    if (r > kSheetRows) return false;
   }
   if (r == 0) return false;
   row = static_cast<int>(r - 1);

@@ -40,7 +40,10 @@ namespace {
 
 void AppendPlainCell(std::string& out, const Value& v) {
   switch (v.kind) {
-    case Value::Kind::Number: AppendNumber(out, v.number); break;
+    case Value::Kind::Number:
+      if (std::isfinite(v.number)) AppendNumber(out, v.number);
+      else out += ErrorText(xlw::sdk::xlerrNum);  // as Excel shows infinity and NaN
+      break;
     case Value::Kind::Int: out += std::to_string(v.integer); break;
     case Value::Kind::Text: out += v.Utf8(); break;
     case Value::Kind::Bool: out += v.boolean ? "TRUE" : "FALSE"; break;
@@ -55,8 +58,8 @@ void AppendJsonCell(std::string& out, const Value& v) {
       if (std::isfinite(v.number)) {
         AppendNumber(out, v.number);
       } else {
-        out += "{\"num\": \"";  // JSON has no NaN or infinity
-        AppendNumber(out, v.number);
+        out += "{\"error\": \"";  // as Excel shows infinity and NaN
+        out += ErrorText(xlw::sdk::xlerrNum);
         out += "\"}";
       }
       break;

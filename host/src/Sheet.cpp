@@ -1,13 +1,12 @@
 #include "host/Sheet.h"
 
+#include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "xlw/CodePage1252.h"
 
@@ -45,47 +44,6 @@ bool IsUtf8(const std::string& bytes) {
 
 namespace {
 
-// Excel's decimal number: sign, digits with one optional point, an optional
-// exponent, an optional trailing %; blanks around it. No hexadecimal, no
-// infinity or NaN, nothing beyond a double's range.
-bool ExcelNumber(const std::string& field, double& out) {
-  std::size_t a = field.find_first_not_of(' '), b = field.find_last_not_of(' ');
-  if (a == std::string::npos) return false;
-  std::string s = field.substr(a, b - a + 1);
-  bool percent = false;
-  if (s.back() == '%') {
-    percent = true;
-    s.pop_back();
-  }
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t exponent = 0;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++exponent;
-    if (exponent == 0) return false;
-  }
-  if (i != s.size()) return false;
-  // from_chars reads the checked text exactly, without a locale; it takes no
-  // leading '+' and leaves values beyond a double's range to strtod.
-  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
-  double v = 0;
-  const auto parsed = std::from_chars(first, s.data() + s.size(), v);
-  if (parsed.ec == std::errc::result_out_of_range) v = std::strtod(s.c_str(), nullptr);
-  else if (parsed.ec != std::errc() || parsed.ptr != s.data() + s.size()) return false;
-  if (!std::isfinite(v)) return false;
-  out = percent ? v / 100 : v;
-  return true;
-}
-
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -96,7 +54,7 @@ std::string Upper(std::string s) {
 Value CsvCell(const std::string& field) {
   if (field.empty()) return Value::Nil();
   double d;
-  if (ExcelNumber(field, d)) return Value::Num(d);
+  if (ReadExcelNumber(field, d)) return Value::Num(d);
   const std::size_t a = field.find_first_not_of(' '), b = field.find_last_not_of(' ');
   const std::string word = a == std::string::npos ? "" : Upper(field.substr(a, b - a + 1));
   if (word == "TRUE" || word == "FALSE") return Value::Boolean(word == "TRUE");
@@ -113,7 +71,11 @@ bool Sheet::Load(const std::string& path, std::string& error) {
     return false;
   }
   std::ifstream in(path, std::ios::binary);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string data;
+  // Read in pieces into room for the whole file: no copies of a large file.
+  if (const auto size = std::filesystem::file_size(path, code); !code) data.reserve(size);
+  char piece[1 << 16];
+  while (in.read(piece, sizeof piece) || in.gcount() > 0) data.append(piece, static_cast<std::size_t>(in.gcount()));
   if (!in.is_open() || in.bad()) {
     error = "cannot read sheet " + path;
     return false;
@@ -129,7 +91,10 @@ bool Sheet::Load(const std::string& path, std::string& error) {
     data = ToUtf8(wide);
   }
 
-  rows_.clear();
+  cells_.clear();
+  stored_.clear();
+  texts_.clear();
+  rows_ = 0;
   const std::size_t n = data.size();
   std::size_t i = 0, line = 1;
   auto lineEnd = [&](std::size_t k) {  // CRLF, LF or CR at k: its length
@@ -137,14 +102,11 @@ bool Sheet::Load(const std::string& path, std::string& error) {
     if (data[k] == '\r') return k + 1 < n && data[k + 1] == '\n' ? std::size_t{2} : std::size_t{1};
     return std::size_t{0};
   };
+  std::string field;
   while (i < n) {
-    std::vector<Value> row;
-    row.reserve(rows_.empty() ? 4 : rows_.back().size());  // records are mostly alike
-    for (;;) {
-      std::string field;
-      bool quoted = false;
+    for (int column = 0;; ++column) {
+      field.clear();
       if (data[i] == '"') {
-        quoted = true;
         const std::size_t opened = line;
         for (++i;; ++i) {
           if (i >= n) {
@@ -173,28 +135,62 @@ bool Sheet::Load(const std::string& path, std::string& error) {
       const std::size_t start = i;
       while (i < n && data[i] != ',' && !lineEnd(i)) ++i;
       field.append(data, start, i - start);
-      row.push_back(quoted && field.empty() ? Value::Nil() : CsvCell(field));
-      if (i < n && data[i] == ',') {
-        ++i;
-        if (i < n) continue;
-        row.push_back(Value::Nil());  // a last field left empty
+      if (!Store(rows_, column, field)) {
+        error = "sheet " + path + ": more than 4 GB of text";
+        return false;
       }
+      if (i < n && data[i] == ',' && ++i < n) continue;
       break;
     }
     if (i < n) {
       i += lineEnd(i);
       ++line;
     }
-    rows_.push_back(std::move(row));
+    ++rows_;
   }
   return true;
 }
 
-const Value& Sheet::Cell(int row, int column) const {
-  static const Value kEmpty = Value::Nil();
-  if (row < 0 || column < 0 || static_cast<std::size_t>(row) >= rows_.size()) return kEmpty;
-  const auto& r = rows_[static_cast<std::size_t>(row)];
-  return static_cast<std::size_t>(column) < r.size() ? r[static_cast<std::size_t>(column)] : kEmpty;
+bool Sheet::Store(int row, int column, const std::string& field) {
+  if (field.empty() || row >= kSheetRows || column >= kSheetColumns) return true;  // empty, or out of reach
+  const Value v = CsvCell(field);
+  Stored s;
+  s.column = static_cast<std::uint32_t>(column);
+  switch (v.kind) {
+    case Value::Kind::Number: s.kind = Stored::Kind::Number, s.number = v.number; break;
+    case Value::Kind::Bool: s.kind = Stored::Kind::Bool, s.boolean = v.boolean; break;
+    case Value::Kind::Error: s.kind = Stored::Kind::Error, s.error = v.error; break;
+    case Value::Kind::Text:
+      if (texts_.size() + field.size() > UINT32_MAX) return false;
+      s.kind = Stored::Kind::Text;
+      s.text = {static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(field.size())};
+      texts_ += field;  // the field is the text, as read
+      break;
+    default: return true;
+  }
+  if (stored_.empty() || stored_.back().row != static_cast<std::uint32_t>(row))
+    stored_.push_back({static_cast<std::uint32_t>(row), cells_.size()});
+  cells_.push_back(s);
+  return true;
+}
+
+Value Sheet::Cell(int row, int column) const {
+  if (row < 0 || column < 0) return Value::Nil();
+  const auto r = std::lower_bound(stored_.begin(), stored_.end(), static_cast<std::uint32_t>(row),
+                                  [](const Row& x, std::uint32_t y) { return x.row < y; });
+  if (r == stored_.end() || r->row != static_cast<std::uint32_t>(row)) return Value::Nil();
+  const auto first = cells_.begin() + r->first;
+  const auto last = r + 1 == stored_.end() ? cells_.end() : cells_.begin() + (r + 1)->first;
+  const auto c = std::lower_bound(first, last, static_cast<std::uint32_t>(column),
+                                  [](const Stored& x, std::uint32_t y) { return x.column < y; });
+  if (c == last || c->column != static_cast<std::uint32_t>(column)) return Value::Nil();
+  switch (c->kind) {
+    case Stored::Kind::Number: return Value::Num(c->number);
+    case Stored::Kind::Bool: return Value::Boolean(c->boolean);
+    case Stored::Kind::Error: return Value::Err(c->error);
+    case Stored::Kind::Text: return Value::Str(texts_.substr(c->text.offset, c->text.size));
+  }
+  return Value::Nil();
 }
 
 }  // namespace host

@@ -35,16 +35,7 @@ std::string NumberText(double v) {
   return buffer;
 }
 
-bool ParseNumber(const std::u16string& text, double& out) {
-  const std::string s = ToUtf8(text);
-  const char* begin = s.c_str();
-  while (*begin == ' ') ++begin;
-  if (!*begin) return false;
-  char* end = nullptr;
-  out = std::strtod(begin, &end);
-  while (end && *end == ' ') ++end;
-  return end && *end == '\0' && std::isfinite(out);
-}
+bool ParseNumber(const std::u16string& text, double& out) { return ReadExcelNumber(ToUtf8(text), out); }
 
 bool EqualsIgnoringCase(const std::u16string& a, const char* b) {
   const std::size_t n = std::strlen(b);

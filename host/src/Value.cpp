@@ -1,5 +1,9 @@
 #include "host/Value.h"
 
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "xlw/CodePage1252.h"
@@ -280,6 +284,44 @@ bool FitsExcel97(const Value& v) {
     case Value::Kind::Int: return v.integer >= -32768 && v.integer <= 32767;
     default: return true;
   }
+}
+
+bool ReadExcelNumber(const std::string& field, double& out) {
+  std::size_t a = field.find_first_not_of(' '), b = field.find_last_not_of(' ');
+  if (a == std::string::npos) return false;
+  std::string s = field.substr(a, b - a + 1);
+  bool percent = false;
+  if (s.back() == '%') {
+    percent = true;
+    s.pop_back();
+  }
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t exponent = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  if (i != s.size()) return false;
+  // from_chars reads the checked text exactly, without a locale; it takes no
+  // leading '+' and leaves values beyond a double's range to strtod.
+  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
+  double v = 0;
+  const auto parsed = std::from_chars(first, s.data() + s.size(), v);
+  if (parsed.ec == std::errc::result_out_of_range) v = std::strtod(s.c_str(), nullptr);
+  else if (parsed.ec != std::errc() || parsed.ptr != s.data() + s.size()) return false;
+  if (!std::isfinite(v)) return false;
+  out = percent ? v / 100 : v;
+  return true;
 }
 
 const char* ErrorText(int code) {

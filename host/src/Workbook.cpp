@@ -35,14 +35,13 @@ std::vector<std::string> TypeCodes(const std::string& typeText) {
   return codes;
 }
 
-bool ParseNumberText(const std::string& s, double& out) {
-  const char* begin = s.c_str();
-  while (*begin == ' ') ++begin;
-  if (!*begin) return false;
-  char* end = nullptr;
-  out = std::strtod(begin, &end);
-  while (*end == ' ') ++end;
-  return *end == '\0' && std::isfinite(out);
+// Excel shows a number that is not finite, returned by a function, as #NUM!,
+// and a formula that uses it gets that error.
+Value NonFiniteAsNum(Value v) {
+  if (v.kind == Value::Kind::Number && !std::isfinite(v.number)) return Value::Err(xlerrNum);
+  if (v.kind == Value::Kind::Array)
+    for (Value& cell : v.cells) cell = NonFiniteAsNum(std::move(cell));
+  return v;
 }
 
 // Memory for the cells of one call, given back when the call is over.
@@ -155,7 +154,7 @@ Result Workbook::Evaluate(const Expr& e) {
     case Expr::Kind::Call:
       if (Upper(e.name) == "INDEX") return {Index(e.args)};
       if (const RegisteredFunction* f = Find(e.name)) return Call(*f, e.args);
-      throw UnknownFunction("unknown function " + e.name);
+      throw UnknownFunction("unknown function " + Excerpt(e.name));
   }
   return {Value::Missing()};
 }
@@ -201,8 +200,17 @@ Value Workbook::Index(const std::vector<Expr>& args) {
   if (args.size() == 2 && array.rows == 1) std::swap(row, column);  // a single row is indexed by column
   // Compared as doubles: a row of 1e10 is out of range, not an int overflow.
   if (row > array.rows || column > array.columns) return Value::Err(xlerrRef);
-  const int r = row == 0 ? 1 : static_cast<int>(row), c = column == 0 ? 1 : static_cast<int>(column);
-  return array.cells[static_cast<std::size_t>(r - 1) * array.columns + (c - 1)];
+  // Row 0 is every row, column 0 every column: INDEX(array,0,k) is column k,
+  // INDEX(array,r,0) (and INDEX(array,r) of an array of several columns) row r.
+  const int rowFirst = row == 0 ? 0 : static_cast<int>(row) - 1, rows = row == 0 ? array.rows : 1;
+  const int columnFirst = column == 0 ? 0 : static_cast<int>(column) - 1, columns = column == 0 ? array.columns : 1;
+  const auto cell = [&](int r, int c) { return array.cells[static_cast<std::size_t>(r) * array.columns + c]; };
+  if (rows == 1 && columns == 1) return cell(rowFirst, columnFirst);
+  std::vector<Value> cells;
+  cells.reserve(static_cast<std::size_t>(rows) * columns);
+  for (int r = rowFirst; r < rowFirst + rows; ++r)
+    for (int c = columnFirst; c < columnFirst + columns; ++c) cells.push_back(cell(r, c));
+  return Value::Array(rows, columns, std::move(cells));
 }
 
 Result Workbook::Call(const RegisteredFunction& f, const std::vector<Expr>& args) {
@@ -274,7 +282,7 @@ Result Workbook::CallArguments(const RegisteredFunction& f, const std::vector<Va
         case Value::Kind::Nil: case Value::Kind::Missing: slot.number = 0; break;
         case Value::Kind::Error: return {v};
         case Value::Kind::Text:
-          if (!ParseNumberText(v.Utf8(), slot.number)) return {Value::Err(xlerrValue)};
+          if (!ReadExcelNumber(v.Utf8(), slot.number)) return {Value::Err(xlerrValue)};
           break;
         default: return {Value::Err(xlerrValue)};
       }
@@ -300,7 +308,7 @@ Result Workbook::CallArguments(const RegisteredFunction& f, const std::vector<Va
   SubstituteExcel::Get().SetAddinName(f.addin);
   void* answer = os::CallExported(f.address, slots);
   if (!answer) return {Value::Missing(), true};
-  return {excel12_ ? FromCell(static_cast<xloper12*>(answer)) : FromCell(static_cast<xloper*>(answer))};
+  return {NonFiniteAsNum(excel12_ ? FromCell(static_cast<xloper12*>(answer)) : FromCell(static_cast<xloper*>(answer)))};
 }
 
 std::vector<Workbook::AddinInfo> Workbook::AddinManagerInfo() {

@@ -1,6 +1,7 @@
 // xlhost: the substitute Excel on the command line. Loads the add-ins as
 // Excel does and evaluates worksheet formulas with their functions.
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -78,6 +79,8 @@ std::string JsonValue(const Value& v) {
     }
     return out + "]}";
   }
+  // A call-back record shows what the add-in passed, not what a cell would show.
+  if (v.kind == Value::Kind::Number && !std::isfinite(v.number)) return "{\"num\": \"" + ShortestNumber(v.number) + "\"}";
   return JsonCell(v);
 }
 
@@ -237,7 +240,7 @@ int Run(int argc, char** argv) {
       const std::string v = next();
       if (!ParseVersion(v, version))
         return Fail("--excel-version takes an Excel version, a whole number from " + std::to_string(kFirstExcelVersion) +
-                    " (Excel 97) to " + std::to_string(kLastExcelVersion) + ", not '" + v + "'");
+                    " (Excel 97) to " + std::to_string(kLastExcelVersion) + ", not '" + Excerpt(v) + "'");
     } else if (a == "--sheet") sheetPath = next();
     else if (a == "--wizard") wizard = true;
     else if (a == "--find-replace") findReplace = true;
@@ -259,7 +262,7 @@ int Run(int argc, char** argv) {
         if (line.find_first_not_of(" \t") != std::string::npos) formulas.push_back(line);
       }
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      Say("xlhost: unknown option " + a + "\n" + kUsage);
+      Say("xlhost: unknown option " + Excerpt(a) + "\n" + kUsage);
       return 2;
     } else {
       formulas.push_back(a);
@@ -300,10 +303,10 @@ int Run(int argc, char** argv) {
       r = book.Evaluate(formula);
     } catch (const std::bad_alloc&) {
       Write(out);
-      return Fail(formula + ": out of memory");
+      return Fail(Excerpt(formula) + ": out of memory");
     } catch (const std::exception& e) {
       Write(out);
-      return Fail(formula + ": " + e.what());
+      return Fail(Excerpt(formula) + ": " + e.what());
     }
     if (json) {
       out += "{\"formula\": ";

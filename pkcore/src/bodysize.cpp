@@ -1,10 +1,10 @@
 #include "pkcore/bodysize.h"
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "pkcore/errors.h"
+#include "pkcore/shown.h"
 
 namespace pkcore {
 namespace {
@@ -16,12 +16,6 @@ constexpr double kJamesLimitFemale = 22.7688;
 // Devine's formula starts at 5 ft; below it the inches over 5 ft turn negative
 // and the "ideal" weight falls towards nothing (6 kg at 109 cm).
 constexpr double kDevineShortest = 152.4;
-
-std::string Shown(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", value);
-  return text;
-}
 
 // A covariate the formula needs as a positive finite number ("Weight", "kg").
 void RequirePositive(const char* name, double value, const char* unit) {
@@ -76,9 +70,11 @@ double FFMAlSallami(double weight, double height, bool MALE, double age) {
 
 double IBW(double height, bool MALE) {
   RequirePositive("Height", height, "cm");
-  if (!(height >= kDevineShortest))
-    throw InputError("Height has to be at least 152.4 cm (5 ft) for Devine's ideal body weight, not " +
-                     Shown(height) + "!");
+  if (!(height >= kDevineShortest)) {
+    const auto [shortest, shown] = ShownApart(kDevineShortest, height);
+    throw InputError("Height has to be at least " + shortest + " cm (5 ft) for Devine's ideal body weight, not " +
+                     shown + "!");
+  }
   // Inches over 5 ft, as published: the per-cm factor 0.905512 would be rounded.
   return Usable((MALE ? 50 : 45.5) + 2.3 * (height / 2.54 - 60), "Ideal body weight");
 }

@@ -66,16 +66,49 @@ double Logistic(double z) {
   return e / (1 + e);
 }
 
-// U = a + b + alpha·a·b for a, b ≥ 0, where a quotient Ce/C50 may have
-// overflowed to ∞: written as a·(1 + alpha·b) + b with a ≥ b, so that an
-// infinite a meets only finite terms and the sign of U stays that of its limit.
-double GrecoU(double a, double b, double alpha) {
-  if (a < b) std::swap(a, b);
-  if (b == 0 || alpha == 0) return a + b;
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  if (std::isinf(b)) return alpha > 0 ? kInf : -kInf;  // both overflowed: alpha·a·b rules
-  const double k = 1 + alpha * b;
-  return k == 0 ? b : a * k + b;
+// m·2^e with an exponent far beyond a double's: the quotients and products of
+// the Greco surface keep their digits wherever they lie (1e300/1e-300 is
+// 1e600, not ∞). Within the doubles every step rounds as the plain double
+// operation would, so ordinary values come out as they always have.
+struct Scaled {
+  double m;     // 0, or ±[0.5, 1)
+  long long e;  // the power of two
+};
+
+Scaled Normal(double m, long long e) {
+  int k = 0;
+  const double n = std::frexp(m, &k);
+  return n == 0 ? Scaled{0, 0} : Scaled{n, e + k};
+}
+Scaled ToScaled(double x) { return Normal(x, 0); }
+Scaled Times(Scaled x, Scaled y) { return Normal(x.m * y.m, x.e + y.e); }
+Scaled Over(Scaled x, Scaled y) { return Normal(x.m / y.m, x.e - y.e); }
+Scaled Plus(Scaled x, Scaled y) {
+  if (x.m == 0) return y;
+  if (y.m == 0) return x;
+  if (x.e < y.e) std::swap(x, y);
+  // A term more than 2^1100 smaller is below the other's last digit.
+  const long long shift = y.e - x.e;
+  return Normal(x.m + (shift < -1100 ? 0 : std::ldexp(y.m, static_cast<int>(shift))), x.e);
+}
+
+// U = a + b + alpha·a·b for a, b ≥ 0, written as a·(1 + alpha·b) + b with
+// a ≥ b, so that under antagonism the cancellation happens in 1 + alpha·b,
+// between numbers of the caller's size.
+Scaled GrecoU(Scaled a, Scaled b, double alpha) {
+  const bool aSmaller = a.m == 0 || (b.m != 0 && (a.e < b.e || (a.e == b.e && a.m < b.m)));  // both ≥ 0
+  if (aSmaller) std::swap(a, b);
+  if (b.m == 0 || alpha == 0) return Plus(a, b);
+  return Plus(Times(a, Plus(ToScaled(1), Times(ToScaled(alpha), b))), b);
+}
+
+// U^γ/(1 + U^γ) for U ≥ 0 of any size: the sigmoid on the double, or, where U
+// is beyond the doubles, through its logarithm (U^γ may well be ordinary:
+// (1e600)^0.001 is 4).
+double GrecoP(Scaled U, double gamma) {
+  if (U.m == 0) return 0;
+  if (U.e > -1000 && U.e < 1000) return Sigmoid(std::ldexp(U.m, static_cast<int>(U.e)), 1, gamma);
+  return Logistic(gamma * (std::log(U.m) + static_cast<double>(U.e) * std::log(2.0)));
 }
 
 }  // namespace
@@ -123,11 +156,11 @@ std::vector<double> PredGreco(std::vector<double> CeA, std::vector<double> CeB, 
   for (std::size_t i = 0; i < CeA.size(); ++i) {
     CheckConcentration(CeA[i], "CeA");
     CheckConcentration(CeB[i], "CeB");
-    const double U = GrecoU(CeA[i] / C50A, CeB[i] / C50B, alpha);
+    const Scaled U = GrecoU(Over(ToScaled(CeA[i]), ToScaled(C50A)), Over(ToScaled(CeB[i]), ToScaled(C50B)), alpha);
     // Antagonism strong enough to make U negative leaves the surface's domain:
     // no probability it could give there would mean anything.
-    if (!(U >= 0)) throw InputError("alpha is too negative: U is below 0 at these concentrations!");
-    CeA[i] = Sigmoid(U, 1, gamma);
+    if (U.m < 0) throw InputError("alpha is too negative: U is below 0 at these concentrations!");
+    CeA[i] = GrecoP(U, gamma);
   }
   return CeA;
 }

@@ -120,7 +120,7 @@ Table Build() {
        [](Arguments& a) -> Result { return PropSchuttler(a.Number(0), a.Number(1)); }, true});
   add({"xlModelCheck", "ModelCheck",
        " OK, or the first reason not to trust a model's result for this patient: bad input, James LBM past its peak, "
-       "a result not positive, outside the study's range ",
+       "a result not positive, outside the study's range, a volume or clearance all but vanished ",
        {{"model", " A Corvel model's name as text, e.g. \"RemiEleveld\" ", Kind::Text},
         {"Age", " Age in years (empty if the model does not use it) ", Kind::Number},
         {"Weight", " Weight in kg (empty if the model does not use it) ", Kind::Number},

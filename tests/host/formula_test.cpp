@@ -91,4 +91,21 @@ TEST(Formula, NumbersBeyondADoubleAreNumErrors) {
   EXPECT_EQ(ParseFormula("={1,1e308}").literal.cells[1].number, 1e308);
 }
 
+// A message quotes at most the first 60 bytes of a text, never half a
+// character, and says how long the text is.
+TEST(Formula, ExcerptsForMessages) {
+  EXPECT_EQ(Excerpt("=BMI(70,175)"), "=BMI(70,175)");
+  EXPECT_EQ(Excerpt(std::string(60, 'x')), std::string(60, 'x'));
+  EXPECT_EQ(Excerpt(std::string(61, 'x')), std::string(60, 'x') + "... (61 bytes)");
+  const std::string micro = "\xc2\xb5";  // two bytes
+  EXPECT_EQ(Excerpt(std::string(59, 'x') + micro + "g"), std::string(59, 'x') + "... (62 bytes)");
+  EXPECT_EQ(Excerpt(std::string(140000, 'x'), 10), "xxxxxxxxxx... (140000 bytes)");
+  try {
+    ParseFormula("=" + std::string(100000, 'Q') + "+");
+    ADD_FAILURE() << "parsed";
+  } catch (const FormulaError& e) {
+    EXPECT_LT(std::string(e.what()).size(), 120u) << e.what();
+  }
+}
+
 }  // namespace

@@ -90,8 +90,13 @@ TEST(Output, PlainAndJsonRenderingsOfAResult) {
   Result r{Value::Array(2, 2, {Value::Num(200), Value::Str("µg"), Value::Err(xlw::sdk::xlerrNA), Value::Nil()})};
   EXPECT_EQ(PlainText(r), "200\tµg\n#N/A\t\n");
   EXPECT_EQ(JsonResult(r), "[[200, {\"text\": \"µg\"}], [{\"error\": \"#N/A\"}, null]]");
-  EXPECT_EQ(JsonResult({Value::Num(std::nan(""))}), "[[{\"num\": \"nan\"}]]");
-  EXPECT_EQ(JsonResult({Value::Num(-HUGE_VAL)}), "[[{\"num\": \"-inf\"}]]");
+  // Excel shows a number that is not finite as #NUM!, in every output.
+  for (const double v : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    const Result column{Value::Array(2, 1, {Value::Num(1), Value::Num(v)})};
+    EXPECT_EQ(PlainText(column), "1\n#NUM!\n") << v;
+    EXPECT_EQ(JsonResult(column), "[[1], [{\"error\": \"#NUM!\"}]]") << v;
+    EXPECT_EQ(JsonCell(Value::Num(v)), "{\"error\": \"#NUM!\"}") << v;
+  }
   Result none;
   none.null = true;
   EXPECT_EQ(JsonResult(none), "null");

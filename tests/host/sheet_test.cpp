@@ -137,4 +137,54 @@ TEST(SheetCsv, ExcelsOwnQuotingReadsBackCellForCell) {
   EXPECT_EQ(Describe(sheet.Cell(static_cast<int>(table.size()), 0)), "empty");
 }
 
+// Only cells that hold something are kept, and only those a reference can
+// reach: a file of commas keeps nothing, and cells read back the same wherever
+// empty ones lie between them.
+TEST(SheetCsv, KeepsOnlyCellsThatHoldSomething) {
+  EXPECT_EQ(Load(std::string(100000, ',') + "\n" + std::string(5000, '\n') + ",,,\n").StoredCells(), 0u);
+  // A value after 20000 empty fields lies beyond XFD: no reference reaches it.
+  const Sheet wide = Load(std::string(16383, ',') + "1," + std::string(20000, ',') + "2\n");
+  EXPECT_EQ(wide.StoredCells(), 1u);
+  EXPECT_EQ(Describe(wide.Cell(0, 16383)), "number 1") << "XFD1";
+  // Sparse cells among empty ones, in rows with and without cells.
+  std::mt19937 random(5);
+  std::vector<std::vector<std::string>> table(300, std::vector<std::string>(40));
+  std::string csv;
+  std::size_t filled = 0;
+  for (auto& row : table) {
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      const unsigned k = random() % 10;
+      row[c] = k == 0 ? "x" + std::to_string(c) : k == 1 ? std::to_string(random() % 1000) : k == 2 ? "TRUE" : "";
+      filled += !row[c].empty();
+      csv += (c ? "," : "") + row[c];
+    }
+    csv += "\n";
+  }
+  const Sheet sheet = Load(csv);
+  EXPECT_EQ(sheet.StoredCells(), filled);
+  EXPECT_EQ(sheet.Rows(), 300);
+  for (std::size_t r = 0; r <= table.size(); ++r)
+    for (std::size_t c = 0; c <= 40; ++c) {
+      const std::string field = r < table.size() && c < 40 ? table[r][c] : "";
+      ASSERT_EQ(Describe(sheet.Cell(static_cast<int>(r), static_cast<int>(c))), Describe(CsvCell(field)))
+          << "row " << r << " column " << c;
+    }
+}
+
+// xlhost with a sheet of 5 MB of commas, in 128 MB of address space (it took
+// 1.3 GB when each empty cell was kept).
+TEST(SheetCsv, AFileOfCommasFitsInLittleMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+#endif
+  const std::string sheet = xlhost_test::TempFile("commas.csv", std::string(5000000, ',') + "\n7\n");
+  const auto r = xlhost_test::Xlhost({"--sheet", sheet, "=BMI(A2,100)"}, "", std::size_t{128} << 20);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "7\n");
+}
+
 }  // namespace

@@ -37,9 +37,43 @@ TEST(Xlhost, JsonOutput) {
   const Outcome r = Xlhost("--json '=PredEff({-1;0},1,2,3,1.5)' '=JLBM(70,170,)' '=BMI(\"x\",1)'");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
-            "{\"formula\": \"=PredEff({-1;0},1,2,3,1.5)\", \"result\": [[{\"num\": \"nan\"}], [1]]}\n"
+            "{\"formula\": \"=PredEff({-1;0},1,2,3,1.5)\", \"result\": [[{\"error\": \"#NUM!\"}], [1]]}\n"
             "{\"formula\": \"=JLBM(70,170,)\", \"result\": [[{\"text\": \"parameter is missing, MALE Conversion to Bool\"}]]}\n"
             "{\"formula\": \"=BMI(\\\"x\\\",1)\", \"result\": [[{\"error\": \"#VALUE!\"}]]}\n");
+}
+
+// A number that is not finite, returned by a function, is #NUM! as Excel
+// shows it, in plain text and JSON, and a formula that uses it gets #NUM!.
+TEST(Xlhost, NumbersThatAreNotFiniteShowAsNum) {
+  // PredEff of a negative concentration: 0^1.5 of a negative base is NaN.
+  EXPECT_EQ(Xlhost("'=PredEff({-1;0},1,2,3,1.5)'").out, "#NUM!\n1\n");
+  EXPECT_EQ(Xlhost("'=INDEX(PredEff({-1;0},1,2,3,1.5),1)'").out, "#NUM!\n");
+  EXPECT_EQ(Xlhost("'=PredEff(PredEff({-1;0},1,2,3,1.5),1,2,3,1.5)'").out,
+            "parameter is error, concEff Conversion to Double\n")
+      << "the error reaches the outer function as an error, as in Excel";
+  EXPECT_EQ(Xlhost("--json '=INDEX(PredEff({-1;0},1,2,3,1.5),1)'").out,
+            "{\"formula\": \"=INDEX(PredEff({-1;0},1,2,3,1.5),1)\", \"result\": [[{\"error\": \"#NUM!\"}]]}\n");
+}
+
+// Text where a number belongs is read as Excel reads it: a decimal number
+// with blanks around it and an optional %, nothing else (BMI(x,100) is x).
+TEST(Xlhost, TextBecomesANumberOnlyAsExcelReadsOne) {
+  const struct {
+    const char* text;
+    const char* shows;
+  } cases[] = {
+      {"70", "70\n"},          {" 70 ", "70\n"},        {"7e1", "70\n"},          {"-.5", "-0.5\n"},
+      {"50%", "0.5\n"},        {"+70", "70\n"},         {"0x10", "#VALUE!\n"},    {"0X1p4", "#VALUE!\n"},
+      {"inf", "#VALUE!\n"},    {"Infinity", "#VALUE!\n"}, {"nan", "#VALUE!\n"},   {"1e400", "#VALUE!\n"},
+      {"70kg", "#VALUE!\n"},   {"", "#VALUE!\n"},       {"1 2", "#VALUE!\n"},     {"0x", "#VALUE!\n"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Xlhost(std::string("'=BMI(\"") + c.text + "\",100)'").out, c.shows) << "[" << c.text << "]";
+  // Text in a column or a flag goes through Excel's conversion (xlCoerce):
+  // the same rule.
+  EXPECT_EQ(Xlhost("'=PredEff({\"0x10\"},0,1,1,1)'").out, "command failed, concEff Conversion to Double\n");
+  EXPECT_EQ(Xlhost("'=PredEff({\" 1 \"},0,1,1,1)'").out, "0.5\n");
+  EXPECT_EQ(Xlhost("'=JLBM(70,170,\"0x1\")'").out, "command failed, MALE Conversion to Bool\n");
 }
 
 TEST(Xlhost, FormulasFromStandardInputAndSheetReferences) {

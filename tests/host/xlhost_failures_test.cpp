@@ -148,6 +148,23 @@ TEST(XlhostFailures, ReferencesBeyondTheBuildLimitAreRefused) {
   EXPECT_EQ(column.out, "8\n");
 }
 
+// A message quotes a bounded excerpt of the formula, not all 140 KB of it.
+TEST(XlhostFailures, MessagesQuoteAnExcerptOfALongFormula) {
+  std::string zeros = "0";
+  for (int i = 1; i < 70000; ++i) zeros += ",0";
+  const std::string unknown = "=NoSuchFunction({" + zeros + "})";
+  const auto r = Xlhost({"-"}, unknown + "\n");
+  ExpectRefused(r, "unknown function NoSuchFunction", "an unknown function after 140 KB of array");
+  EXPECT_EQ(r.err, "xlhost: " + unknown.substr(0, 60) + "... (" + std::to_string(unknown.size()) +
+                       " bytes): unknown function NoSuchFunction\n");
+  const auto name = Xlhost({"-"}, "=" + std::string(140000, 'F') + "(1)\n");
+  ExpectRefused(name, "unknown function FFFF", "a function name of 140 KB");
+  EXPECT_LT(name.err.size(), 200u) << name.err.substr(0, 300);
+  const auto syntax = Xlhost({"-"}, "=BMI({" + zeros + "},\n");
+  ExpectRefused(syntax, "at position", "a syntax error at the end of 140 KB");
+  EXPECT_LT(syntax.err.size(), 200u) << syntax.err.substr(0, 300);
+}
+
 TEST(XlhostFailures, ADirectoryIsNoSheet) {
   ExpectRefused(Xlhost({"--sheet", testing::TempDir(), "=BMI(70,175)"}), "is a directory", "a directory");
   ExpectRefused(Xlhost({"--sheet", "/nonexistent/sheet.csv", "=BMI(70,175)"}), "cannot read sheet /nonexistent",

@@ -509,4 +509,160 @@ TEST(PredHierarchical, BadInputGivesAMessage) {
   EXPECT_TRUE(PredHierarchical({}, {}, 1, 1, 1, 1, 1).empty());
 }
 
+// ---- Against long double, over the whole range of the doubles --------------
+// The surfaces and the BIS model written as they read, in 80-bit long double,
+// whose exponent reaches 1e±4932: a quotient of 1e300 by 1e-300 or its power
+// is an ordinary number there. Each double routine must agree with it to the
+// digits its inputs carry (a condition number times a few epsilons), however
+// far outside the doubles its intermediate values lie.
+
+using Long = long double;
+
+bool LongDoubleIsWide() { return std::numeric_limits<Long>::max_exponent10 > 4000; }
+
+// x^γ/(1 + x^γ) for x ≥ 0, through the ratio that is at most 1.
+Long LongSigmoid(Long x, Long gamma) {
+  if (x == 0) return 0;
+  if (x > 1) return 1 / (1 + std::pow(1 / x, gamma));
+  const Long t = std::pow(x, gamma);
+  return t / (1 + t);
+}
+
+Long LongGrecoU(double ceA, double ceB, double c50A, double c50B, double alpha) {
+  const Long a = Long(ceA) / c50A, b = Long(ceB) / c50B;
+  return a + b + Long(alpha) * a * b;
+}
+
+// |got − truth| within `spread` (a relative error of the inputs to the
+// logistic) carried through the sigmoid, plus a few roundings of the result.
+::testing::AssertionResult Within(double got, Long truth, double spread) {
+  const double p = static_cast<double>(truth);
+  const double tolerance = p * (1 - p) * spread + 4 * kEps * p + 1e-300;
+  if (std::fabs(got - p) <= tolerance) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << got << " vs " << p << ", off by " << std::fabs(got - p) << " > "
+                                       << tolerance;
+}
+
+TEST(PredGreco, QuotientsBeyondTheDoublesAreScaledBeforePowering) {
+  // U = a + b + alpha·a·b in closed form where a quotient leaves the doubles.
+  struct Case {
+    double ceA, ceB, c50A, c50B, gamma, alpha;
+    double log10U;  // U = 10^log10U exactly as the case is built
+    const char* why;
+  };
+  const Case cases[] = {
+      {1e300, 0, 1e-300, 1, 0.001, 0, 600, "a = 1e600 (gave 1, not 0.799)"},
+      {1e-300, 0, 1e300, 1, 0.001, 0, -600, "a = 1e-600 (gave 0, not 0.201)"},
+      {0, 1e-200, 1, 1e200, 0.002, 0, -400, "b alone, underflowing"},
+      {1e300, 1e300, 1e-300, 1e-300, 0.001, 1, 1200, "alpha·a·b = 1e1200; a + b is 1e-600 of it"},
+      {1e300, 1e-300, 1e-300, 1e300, 0.01, 0, 600, "a = 1e600 meets b = 1e-600"},
+      {1e300, 1, 1e-300, 1, 0.001, -0.5, 600 + std::log10(0.5), "antagonism: a·(1 − 0.5) + 1"},
+  };
+  for (const Case& c : cases) {
+    const double truth = 1 / (1 + std::pow(10.0, -c.gamma * c.log10U));
+    const double p = One(PredGreco({c.ceA}, {c.ceB}, c.c50A, c.c50B, c.gamma, c.alpha));
+    EXPECT_TRUE(Relative(p, truth, 1e-13)) << c.why;
+  }
+  EXPECT_TRUE(Relative(One(PredGreco({1e300}, {0}, 1e-300, 1, 0.001, 0)), 0.79923999108689816, 1e-14));
+}
+
+TEST(PredGreco, AgreesWithLongDoubleOverTheDoubles) {
+  if (!LongDoubleIsWide()) GTEST_SKIP() << "long double is no wider than double here";
+  std::mt19937_64 random(20);
+  std::uniform_real_distribution<double> decades(-300, 300), slope(-3, 0.5), strength(-3, 3), unit(0, 1);
+  auto r = [&] { return std::pow(10.0, decades(random)); };
+  std::size_t refused = 0, checked = 0;
+  for (int k = 0; k < 50000; ++k) {
+    // Half the rows ordinary (within 1e±3 of the C50s), half anywhere.
+    const bool ordinary = k % 2 == 0;
+    const double c50A = ordinary ? 4.5 : r(), c50B = ordinary ? 1.2 : r();
+    const double ceA = ordinary ? c50A * std::pow(10.0, 6 * unit(random) - 3) : r();
+    const double ceB = k % 7 == 0 ? 0 : ordinary ? c50B * std::pow(10.0, 6 * unit(random) - 3) : r();
+    const double gamma = std::pow(10.0, slope(random));
+    const int sign = k % 3 - 1;  // antagonism, additive, synergy
+    const double alpha = sign * std::pow(10.0, strength(random));
+    const Long U = LongGrecoU(ceA, ceB, c50A, c50B, alpha);
+    const std::string thrown = Thrown([&] { PredGreco({ceA}, {ceB}, c50A, c50B, gamma, alpha); });
+    // Where U is within rounding of 0 either answer is right.
+    const Long a = Long(ceA) / c50A, b = Long(ceB) / c50B;
+    const Long size = a + b + std::fabs(Long(alpha)) * a * b;
+    if (std::fabs(U) <= 1e-14L * size) continue;
+    if (U < 0) {
+      ASSERT_EQ(thrown, "alpha is too negative: U is below 0 at these concentrations!") << k;
+      ++refused;
+      continue;
+    }
+    ASSERT_EQ(thrown, "(nothing thrown)") << k;
+    const double p = One(PredGreco({ceA}, {ceB}, c50A, c50B, gamma, alpha));
+    // U carries a few roundings times its condition size/U; P = U^γ/(1 + U^γ)
+    // turns a relative error of U into γ times it, and the logarithm taken
+    // beyond the doubles adds a rounding of ln U.
+    const double kappa = static_cast<double>(size / U);
+    const double spread = 8 * kEps * gamma * (kappa + std::fabs(static_cast<double>(std::log(U))));
+    ASSERT_TRUE(Within(p, LongSigmoid(U, gamma), spread))
+        << k << ": PredGreco({" << ceA << "},{" << ceB << "}," << c50A << "," << c50B << "," << gamma << "," << alpha
+        << ")";
+    ++checked;
+  }
+  EXPECT_GT(checked, 30000u);
+  EXPECT_GT(refused, 1000u);
+}
+
+Long LongHierarchical(double ceH, double ceO, double c50H, double gH, double c50O, double gO, double stim) {
+  // post = stim·(1 − r^γO/(1 + r^γO)) = stim/(1 + r^γO) with r = CeO/(C50O·stim);
+  // P = CeH^γH/(CeH^γH + (C50H·post)^γH), the sigmoid of CeH/(C50H·post).
+  if (ceH == 0) return 0;
+  const Long post = Long(stim) / (1 + std::pow(Long(ceO) / (Long(c50O) * stim), Long(gO)));
+  return LongSigmoid(Long(ceH) / (Long(c50H) * post), gH);
+}
+
+TEST(PredHierarchical, AgreesWithLongDoubleOverTheDoubles) {
+  if (!LongDoubleIsWide()) GTEST_SKIP() << "long double is no wider than double here";
+  std::mt19937_64 random(21);
+  std::uniform_real_distribution<double> decades(-300, 300), slope(-3, 0.5), unit(0, 1);
+  auto r = [&] { return std::pow(10.0, decades(random)); };
+  for (int k = 0; k < 50000; ++k) {
+    const bool ordinary = k % 2 == 0;
+    const double c50H = ordinary ? 6.68 : r(), c50O = ordinary ? 1.01 : r(), stim = ordinary ? 0.83 : r();
+    const double ceH = ordinary ? c50H * std::pow(10.0, 4 * unit(random) - 2) : r();
+    const double ceO = k % 7 == 0 ? 0 : ordinary ? c50O * std::pow(10.0, 4 * unit(random) - 2) : r();
+    const double gH = std::pow(10.0, slope(random)), gO = std::pow(10.0, slope(random));
+    const double p = One(PredHierarchical({ceH}, {ceO}, c50H, gH, c50O, gO, stim));
+    // The routine works in logarithms: each carries a rounding of its own
+    // size, and γH·(ln CeH − ln C50H − ln post) sums them.
+    const auto l = [](double x) { return x > 0 ? std::fabs(std::log(x)) : 0.0; };
+    const double lnPost = static_cast<double>(std::log(Long(stim) / (1 + std::pow(Long(ceO) / (Long(c50O) * stim), Long(gO)))));
+    const double spread =
+        8 * kEps * gH * (l(ceH) + l(c50H) + l(stim) + std::fabs(lnPost) + gO * (l(ceO) + l(c50O) + l(stim)) + 1);
+    ASSERT_TRUE(Within(p, LongHierarchical(ceH, ceO, c50H, gH, c50O, gO, stim), spread))
+        << k << ": PredHierarchical({" << ceH << "},{" << ceO << "}," << c50H << "," << gH << "," << c50O << ","
+        << gO << "," << stim << ")";
+  }
+}
+
+TEST(BisEleveld, AgreesWithLongDoubleOverTheDoubles) {
+  if (!LongDoubleIsWide()) GTEST_SKIP() << "long double is no wider than double here";
+  std::mt19937_64 random(22);
+  std::uniform_real_distribution<double> decades(-323, 308), years(0.01, 150), bis(0, 93);
+  for (int k = 0; k < 50000; ++k) {
+    const double age = years(random);
+    const Long ce50 = 3.08L * std::exp(-0.00635L * (Long(age) - 35));
+    // Concentrations anywhere in the doubles, subnormals and the largest included.
+    const double ce = k % 1000 == 0 ? std::numeric_limits<double>::max() : std::pow(10.0, decades(random));
+    const Long gamma = ce <= static_cast<double>(ce50) ? 1.89L : 1.47L;
+    const Long truth = 93 * LongSigmoid(ce50 / ce, gamma);  // 93·(1 − effect)
+    const double got = One(BisEleveld({ce}, age));
+    ASSERT_LE(std::fabs(got - static_cast<double>(truth)), 1e-13 * static_cast<double>(truth) + 1e-300)
+        << "BisEleveld({" << ce << "}," << age << ")";
+    // The inverse, for BIS values down to the smallest double.
+    const double b = k % 2 ? bis(random) : std::pow(10.0, -323 * (k % 97) / 96.0) * 46;
+    if (!(b > 0 && b < 93)) continue;
+    const Long g = b >= 46.5 ? 1.89L : 1.47L;
+    const Long ceTruth = ce50 * std::pow((93 - Long(b)) / b, 1 / g);
+    const double ceGot = One(CeForBis({b}, age));
+    ASSERT_LE(std::fabs(ceGot - static_cast<double>(ceTruth)), 1e-13 * static_cast<double>(ceTruth))
+        << "CeForBis({" << b << "}," << age << ")";
+  }
+}
+
 }  // namespace

@@ -215,6 +215,9 @@ TEST_P(Addins, AddedFunctionsAnswerWhatTheyCannotUseWithAText) {
        "Weight 130 kg is past 124.18 kg, where James' lean body mass peaks for 170 cm!"},
       {"=ModelCheck(\"DexDyck\",,,110)", "Height has to be above 117.193 cm for a positive Cl1 in DexDyck, not 110!"},
       {"=ModelCheck(\"Diprifusor\",10,70)", "Diprifusor gives V1 = 0 L for this patient; it has to be above 0!"},
+      {"=ModelCheck(\"DexDyck\",,,117.2)",
+       "DexDyck gives Cl1 = 5.2e-05 L/min for this patient; it has to be at least 0.020885 L/min, 5 % of a typical "
+       "patient's!"},
       {"=ModelCheck(\"RemiEleveld\",30,60,165,)", "RemiEleveld needs MALE (1 = male, 0 = female)!"},
       {"=ModelCheck(\"RemiEleveld\",30,60,165,\"maybe\")", "command failed, MALE Conversion to Bool"},
       {"=ModelCheck(\"RemiEleveld\",30,-60,165,TRUE)", "Weight has to be above 0 kg, not -60!"},

@@ -25,6 +25,11 @@ class FormulaError : public std::runtime_error {
 // Parses one formula (an optional leading '='); throws FormulaError.
 Expr ParseFormula(const std::string& text);
 
+// A text as a message quotes it: whole, or its first `limit` bytes (never half
+// a UTF-8 character) followed by "..." and its length. A formula of 140 KB
+// makes a message of one line.
+std::string Excerpt(const std::string& text, std::size_t limit = 60);
+
 // "A1" -> row 0, column 0; false if text is not a cell name.
 bool ParseCellName(const std::string& text, int& row, int& column);
 

@@ -9,6 +9,10 @@
 
 namespace host {
 
+// Excel 2007's sheet: the rows and columns a cell name can reach (XFD1048576).
+constexpr int kSheetRows = 1048576;
+constexpr int kSheetColumns = 16384;
+
 // The most cells a reference may cover: one whole column of Excel 2007's
 // sheet. Every cell is built in memory before the call.
 constexpr long long kMaxReferenceCells = 1048576;
@@ -71,6 +75,13 @@ std::vector<void*> OwnedPointers(const xlw::sdk::xloper12* cell);
 // Whether the value can be written in the layout: the Excel 97 layout counts
 // an array's rows and columns and holds an integer in 16 bits.
 bool FitsExcel97(const Value& v);
+
+// A text as Excel reads it as a number, in a CSV field or where a formula
+// gives text for a number: a decimal number (sign, digits with one optional
+// point, an optional exponent, an optional trailing %) with blanks around it.
+// No hexadecimal ("0x10"), no infinity or NaN, nothing beyond a double's
+// range ("1e400"): false for those, as for any other text.
+bool ReadExcelNumber(const std::string& text, double& out);
 
 // Excel's spelling of an error code ("#VALUE!").
 const char* ErrorText(int code);
