@@ -309,20 +309,20 @@ def write_xlsx(sheet, path, values=None):
                             ws.write_string(rr, cc, v, fmt(style))
                         else:
                             ws.write_number(rr, cc, v, fmt(style))
-    for spec in sheet.charts:
-        chart = book.add_chart({"type": "scatter", "subtype": "straight" if spec.get("chart") != "scatter_markers"
+    for layout in sheet.charts:
+        chart = book.add_chart({"type": "scatter", "subtype": "straight" if layout.get("chart") != "scatter_markers"
                                 else "straight_with_markers"})
-        for series in spec["series"]:
+        for series in layout["series"]:
             s = dict(series)
             s["categories"] = "=%s!%s" % (sheet.name, xl_range_abs(*series["categories"][1:]))
             s["values"] = "=%s!%s" % (sheet.name, xl_range_abs(*series["values"][1:]))
             chart.add_series(s)
-        chart.set_title({"name": spec["title"], "name_font": {"size": 12}})
-        chart.set_x_axis(spec["x_axis"])
-        chart.set_y_axis(dict(spec["y_axis"], major_gridlines={"visible": True}))
-        chart.set_legend({"none": True} if spec.get("legend") is False else {"position": "bottom"})
+        chart.set_title({"name": layout["title"], "name_font": {"size": 12}})
+        chart.set_x_axis(layout["x_axis"])
+        chart.set_y_axis(dict(layout["y_axis"], major_gridlines={"visible": True}))
+        chart.set_legend({"none": True} if layout.get("legend") is False else {"position": "bottom"})
         chart.set_size({"width": 640, "height": 300})
-        ws.insert_chart(spec["at"], chart)
+        ws.insert_chart(layout["at"], chart)
     ws.activate()
     book.close()
 
@@ -351,19 +351,19 @@ def write(oxt, outdir, names=NAMES):
     os.makedirs(outdir, exist_ok=True)
     with localc.Office([oxt]) as office, tempfile.TemporaryDirectory() as work:
         for name in names:
-            spec = BOOKS[name]()
+            layout = BOOKS[name]()
             draft = os.path.join(work, name + ".xlsx")
-            write_xlsx(spec, draft)
+            write_xlsx(layout, draft)
             doc = office.load(draft)
-            sheet = doc.Sheets.getByName(spec.name)
+            sheet = doc.Sheets.getByName(layout.name)
             # LibreOffice 7.4 reads an .xlsx's calls of add-in functions as
             # unknown names: the formulas are typed in afresh.
-            localc.type_formulas(doc, sheet, list(spec.formulas()))
-            values = computed_values(sheet, spec)
+            localc.type_formulas(doc, sheet, list(layout.formulas()))
+            values = computed_values(sheet, layout)
             doc.storeToURL(localc.uno.systemPathToFileUrl(os.path.abspath(os.path.join(outdir, name + ".fods"))),
                            (localc.prop("FilterName", "OpenDocument Spreadsheet Flat XML"),))
             doc.close(True)
-            write_xlsx(spec, os.path.join(work, "final.xlsx"), values)
+            write_xlsx(layout, os.path.join(work, "final.xlsx"), values)
             shutil.move(os.path.join(work, "final.xlsx"), os.path.join(outdir, name + ".xlsx"))
             print(os.path.join(outdir, name + ".xlsx"), os.path.join(outdir, name + ".fods"))
 
