@@ -6,11 +6,13 @@
 #   ./dev.sh bench     install what is missing, build, run every benchmark, print the speed table
 #   ./dev.sh fuzz [S]  fuzz every target for S seconds (default 600)
 #   ./dev.sh windows   cross-build the Windows add-ins into dist/
+#   ./dev.sh dist      the download: dist/Ambrel-X.Y.Z-windows.zip, dist/Ambrel-X.Y.Z.oxt
+#                      and the Python wheel
 #   ./dev.sh generate  write what the function declarations make: the Excel
 #                      entry points (excel/src/generated), README's function
 #                      reference and the help pages in docs/ (also ./dev.sh docs)
 #   ./dev.sh libreoffice          build the Calc extension into dist/libreoffice/Ambrel.oxt
-#   ./dev.sh libreoffice-example  rewrite examples/propofol_tci.fods with LibreOffice itself
+#   ./dev.sh workbooks  rewrite the example workbooks in examples/ (.xlsx and .fods), through LibreOffice
 #   ./dev.sh python-wheel         the Python package as a wheel in dist/
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,7 +32,7 @@ NATIVE_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libb
 # (chmcmd) and the independent reader that checks them (chmlib).
 CROSS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 g++-multilib libffi-dev:i386
                 clang libclang-rt-14-dev libreoffice-dev libreoffice-calc-nogui python3-uno
-                fp-utils libchm-bin)
+                fp-utils libchm-bin python3-xlsxwriter python3-openpyxl)
 
 install_missing() {
   local missing=() sudo=""
@@ -129,8 +131,28 @@ generate() {
 # the source tree, as README's pip install does), into dist/.
 python_wheel() {
   mkdir -p dist
+  rm -f dist/ambrel-*.whl  # an earlier version's
   CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2} /usr/bin/python3 -m pip wheel --no-build-isolation \
     --no-deps --no-index --wheel-dir dist ./python
+}
+
+# The download, from the builds above, named by the version in VERSION
+# (cmake/dist.sh). The help files come from the CMake target help_chm, which
+# writes $BUILD/help/Ambrel.chm and Corvel.chm; AMBREL_HELP_DIR=DIR takes them
+# from DIR instead.
+make_dist() {
+  local help=${AMBREL_HELP_DIR:-$BUILD/help}
+  if [ -z "${AMBREL_HELP_DIR:-}" ]; then
+    local targets
+    targets=$(ninja -C "$BUILD" -t targets all)
+    if ! grep -q '^help_chm:' <<< "$targets"; then
+      echo "dist: no CMake target help_chm in this tree to make $help/Ambrel.chm and Corvel.chm" >&2
+      return 1
+    fi
+    cmake --build "$BUILD" --target help_chm
+  fi
+  python_wheel
+  cmake/dist.sh "$(head -1 VERSION)" "$BUILD-i686/bin" "$BUILD-x86_64/bin" "$help" "$BUILD/calc/Ambrel.oxt" dist
 }
 
 # xlhost and the add-ins for 32-bit Linux with the 32-bit Windows arithmetic
@@ -161,6 +183,7 @@ case "${1:-}" in
     build_linux_i686
     build -DAMBREL_WINDOWS_HOST_DIR="$PWD/$BUILD-x86_64/bin" -DAMBREL_DIST_DIR="$PWD/dist" \
       -DAMBREL_LINUX_I686_DIR="$PWD/$BUILD-linux-i686/bin" -DAMBREL_CALC=ON
+    make_dist
     ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
     sanitized_tests
     fuzz 15
@@ -171,6 +194,12 @@ case "${1:-}" in
   windows)
     deps; build_windows
     ;;
+  dist)
+    deps
+    build_windows
+    build -DAMBREL_CALC=ON
+    make_dist
+    ;;
   generate|docs)
     native_deps; generate
     ;;
@@ -180,9 +209,9 @@ case "${1:-}" in
     cp "$BUILD/calc/Ambrel.oxt" dist/libreoffice/
     echo "dist/libreoffice/Ambrel.oxt"
     ;;
-  libreoffice-example)
+  workbooks|libreoffice-example)
     deps; build -DAMBREL_CALC=ON
-    /usr/bin/python3 examples/write_example.py "$BUILD/calc/Ambrel.oxt" examples/propofol_tci.fods
+    /usr/bin/python3 examples/workbooks.py "$BUILD/calc/Ambrel.oxt" examples
     ;;
   python-wheel)
     native_deps; python_wheel
@@ -197,7 +226,7 @@ case "${1:-}" in
     PYTHONPATH="$BUILD/python" /usr/bin/python3 bench/python_bench.py --rounds "${ROUNDS:-11}"
     ;;
   *)
-    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|libreoffice-example|python-wheel|generate|docs|build|deps}" >&2
+    echo "usage: $0 {check|example|test|bench|fuzz [SECONDS]|windows|libreoffice|workbooks|dist|python-wheel|generate|docs|build|deps}" >&2
     exit 2
     ;;
 esac

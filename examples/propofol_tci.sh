@@ -5,9 +5,10 @@
 # predicted plasma and effect-site concentrations of those rates; and the
 # 50 % context-sensitive decrement times. Units: L, min, mg, mg/L (= ug/mL).
 #
-# Prints the table and writes it, with its picture (rate, Cp and Ce over the
-# 60 minutes, drawn by gnuplot), into OUTDIR: propofol_tci.txt and
-# propofol_tci.svg. OUTDIR defaults to this folder, whose copies README shows.
+# Prints the table and writes it, with its picture (drawn by gnuplot: Cp, Ce
+# and the target, the pump's rate and the BIS, over the hour and over its
+# first five minutes), into OUTDIR: propofol_tci.txt and propofol_tci.svg.
+# OUTDIR defaults to this folder, whose copies README shows.
 # usage: propofol_tci.sh [XLHOST] [OUTDIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,9 +41,10 @@ mapfile -t htCp < <(xl "=CsDtCp({10;20;30;40;50;60},$model,50)")
 mapfile -t htCe < <(xl "=CsDtCe({10;20;30;40;50;60},$model,$ke0,50)")
 
 # One row per 10 seconds: time (min), rate over the step before, Cp, Ce and
-# BIS at its end.
-for ((i = 0; i < rows; i++)); do echo "$i ${rate[$i]} ${cp[$i]} ${ce[$i]} ${bis[$i]}"; done |
-  awk '{ printf "%.10g %s %s %s %s\n", $1 / 6, $2, $3, $4, $5 }' > "$work/rows"
+# BIS at its end, the target over the step before.
+targets=(${target//;/ })
+for ((i = 0; i < rows; i++)); do echo "$i ${rate[$i]} ${cp[$i]} ${ce[$i]} ${bis[$i]} ${targets[$i]}"; done |
+  awk '{ printf "%.10g %s %s %s %s %s\n", $1 / 6, $2, $3, $4, $5, $6 }' > "$work/rows"
 
 {
   printf 'Propofol, Schnider model: 40 years, 70 kg, 170 cm, male\n'
@@ -62,51 +64,65 @@ for ((i = 0; i < rows; i++)); do echo "$i ${rate[$i]} ${cp[$i]} ${ce[$i]} ${bis[
   done
 } | tee "$out/propofol_tci.txt"
 
-# The picture: the concentrations above (with the first three minutes
-# enlarged), the pump's rate below (held over each 10-second step, so drawn
-# as steps), on one time axis.
+# The picture: the whole hour on the left, its first five minutes enlarged on
+# the right; the concentrations with the target, the pump's rate (held over
+# each 10-second step, so drawn as steps) and the BIS. In the hour the rate
+# axis shows the maintenance rates, and a label names the induction's rates
+# that rise above it.
+maintenance=$(awk '$1 >= 2 && $2 > m { m = $2 } END { print m }' "$work/rows")
+rate_top=$(awk -v m="$maintenance" 'BEGIN { print 5 * int(m * 1.6 / 5 + 1) }')
+induction=$(awk -v top="$rate_top" '$2 > top {
+    printf "%s%.0f mg/min (%.0f-%.0f s)", n++ ? ", " : "", $2, prev * 60, $1 * 60 } { prev = $1 }' "$work/rows")
 gnuplot <<EOF
-set terminal svg size 800,560 font "sans,13" background rgb "white"
+set terminal svg size 900,820 font "sans,12" background rgb "white"
 set output "$out/propofol_tci.svg"
-set multiplot title "Propofol, effect-site TCI at 3 µg/mL (Schnider; 40 y, 70 kg, 170 cm, male)"
-set lmargin 10
-set rmargin 3
-set xrange [0:60]
-set xtics 0,10,60
+set multiplot layout 3,2 title "Propofol, effect-site TCI at 3 µg/mL (Schnider; 40 y, 70 kg, 170 cm, male)" \
+  margins 0.09,0.98,0.07,0.9 spacing 0.09,0.1
 set grid
-set size 1,0.58
-set origin 0,0.38
-set bmargin 1
-set format x ""
+set key top right font "sans,11"
+set xlabel "time (min)" offset 0,0.5
+hour = "set xrange [0:60]; set xtics 0,10,60"
+first = "set xrange [0:5]; set xtics 0,1,5"
+
+# The concentrations and the target.
 set ylabel "concentration (µg/mL)"
 set yrange [0:11]
-set key top right
-plot "$work/rows" using 1:3 with lines lw 2 lc rgb "#1f77b4" title "Cp (plasma)", \
-     "$work/rows" using 1:4 with lines lw 2.5 dt 2 lc rgb "#d62728" title "Ce (effect site)"
-set size 0.5,0.34
-set origin 0.3,0.5
-set xrange [0:3]
-set xtics 0,0.5,3 format "%g"
 set ytics 0,2,10
-set ylabel ""
-set title "the first three minutes" font "sans,11"
-unset key
-set object 1 rectangle from graph 0,0 to graph 1,1 behind fillcolor rgb "white" fillstyle solid noborder
-replot
-unset object 1
-unset title
-set size 1,0.4
-set origin 0,0
-set xrange [0:60]
-set xtics 0,10,60
-set tmargin 1
-set bmargin 3
-set format x "%g"
-set xlabel "time (min)"
+do for [panel = 1:2] {
+  if (panel == 1) { @hour; set title "the hour" } else { @first; set title "the first five minutes" }
+  plot "$work/rows" using 1:6 with fsteps lw 1.5 dt 3 lc rgb "black" title "target", \
+       "" using 1:3 with lines lw 2 lc rgb "#1f77b4" title "Cp (plasma)", \
+       "" using 1:4 with lines lw 2.5 dt 2 lc rgb "#d62728" title "Ce (effect site)"
+  unset key
+}
+set title ""
+
+# The pump's rate over each step.
 set ylabel "rate (mg/min)"
-set key top right
-set yrange [0:220]
+@hour
+set yrange [0:$rate_top]
+set ytics autofreq
+set label 1 "above the scale: $induction" at graph 0.04, graph 0.88 font "sans,10"
+set arrow 1 from graph 0.035, graph 0.88 to first 0.25, graph 1 head size 0.5,20 lc rgb "#555555"
+plot "$work/rows" using 1:2 with fsteps lw 1.5 lc rgb "#555555" notitle
+unset label 1
+unset arrow 1
+@first
+set yrange [0:230]
 set ytics 0,50,200
-plot "$work/rows" using 1:2 with fsteps lw 1.5 lc rgb "#555555" title "infusion rate"
+plot "$work/rows" using 1:2 with fsteps lw 1.5 lc rgb "#555555" notitle, \
+     "" using (\$2 > $rate_top ? \$1 : 1/0):2:(sprintf("%.0f mg/min", \$2)) with labels left offset 0.5,0.5 \
+        font "sans,10" notitle
+
+# The BIS of that effect-site course, on the usual band of 40 to 60.
+set ylabel "BIS"
+set yrange [0:100]
+set ytics 0,20,100
+set object 1 rectangle from graph 0, first 40 to graph 1, first 60 behind fillcolor rgb "#e6f2e6" fillstyle solid noborder
+set label 2 "40 to 60" at graph 0.98, first 50 right font "sans,10" textcolor rgb "#4d804d"
+do for [panel = 1:2] {
+  if (panel == 1) { @hour } else { @first }
+  plot "$work/rows" using 1:5 with lines lw 2 lc rgb "#2ca02c" notitle
+}
 unset multiplot
 EOF

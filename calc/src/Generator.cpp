@@ -218,6 +218,8 @@ std::string Xcu(const std::vector<AddIn>& addins) {
     for (const sheet::Function& f : a.table.functions) {
       o << "    <node oor:name=\"" << f.name << "\" oor:op=\"replace\">\n"
         << Localized("DisplayName", f.name, "     ") << Localized("Description", f.help, "     ")
+        // The name Excel files call it by: Calc reads an .xlsx's PredCp(...) as this function.
+        << Localized("CompatibilityName", f.name, "     ")
         << "     <prop oor:name=\"Category\"><value>Add-In</value></prop>\n"
         << "     <node oor:name=\"Parameters\">\n";
       const auto names = ParameterNames(f);

@@ -33,6 +33,28 @@ class OfficeError(RuntimeError):
     pass
 
 
+def type_formulas(doc, sheet, formulas):
+    """Types formulas into SHEET as a user types them, in Excel's syntax:
+    (cell, None, formula) for one cell, (cell, area, formula) for a legacy
+    array formula over AREA (such as E20:E380), then recalculates."""
+    doc.enableAutomaticCalculation(False)
+    scratch = sheet.getCellByPosition(1000, 0)  # outside what a workbook of ours uses
+    for ref, area, formula in formulas:
+        if area is None:
+            sheet.getCellRangeByName(ref).setPropertyValue("FormulaLocal", formula)
+            continue
+        # An array formula is set in the API's own form: typed into a cell
+        # first, it reads back in that form.
+        scratch.setPropertyValue("FormulaLocal", formula)
+        stored = scratch.getFormula()
+        scratch.setString("")
+        target = sheet.getCellRangeByName(area)
+        target.clearContents(16)  # CellFlags.FORMULA: an array there goes first
+        target.setArrayFormula(stored)
+    doc.enableAutomaticCalculation(True)
+    doc.calculateAll()
+
+
 class Office:
     """soffice --headless with the given extensions, as a context manager."""
 

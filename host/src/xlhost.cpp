@@ -32,6 +32,7 @@ const char* kUsage =
     "  --calls            every call-back the add-ins make, as JSON lines on standard error\n"
     "  --env NAME         print an environment variable as the add-ins left it\n"
     "  --addin-names      print each add-in's name as Excel's add-in manager shows it\n"
+    "  --version          the version of xlhost and of the add-ins built with it\n"
     "  --help             this text\n";
 
 #if defined(_WIN32)
@@ -224,6 +225,9 @@ int Run(int argc, char** argv) {
     else if (a == "--addin-names") names = true;
     else if (a == "--help" || a == "-h") {
       Write(kUsage);
+      return 0;
+    } else if (a == "--version") {
+      Write(std::string("xlhost ") + AMBREL_VERSION + "\n");
       return 0;
     } else if (a == "-") {
       for (std::string line; std::getline(std::cin, line);) {

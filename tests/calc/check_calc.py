@@ -1,14 +1,19 @@
 #!/usr/bin/python3
 """The Calc add-in in a real LibreOffice, checked against xlhost.
 
-  check_calc.py workbook OXT XLHOST WORKBOOK.fods
-      recalculates the workbook headless with the extension installed and
-      compares every computed cell with xlhost evaluating the same formulas
-      (in dependency order, each on xlhost's own results).
+  check_calc.py workbook OXT XLHOST FUNCTIONS.json WORKBOOK NAME,NAME,...
+      recalculates the workbook (.fods or .xlsx) headless with the extension
+      installed: no cell shows an error, every formula that calls our
+      functions equals xlhost evaluating it (in dependency order, each on
+      xlhost's own results), every number typed in is read by a formula, the
+      named functions are all called, and an .xlsx stores what Calc computes.
   check_calc.py formulas OXT XLHOST FUNCTIONS.json FORMULAS.txt
       the formulas of FORMULAS.txt, and for every argument of every function
       in FUNCTIONS.json its bad values, each in Calc and in xlhost; fails if a
       function of the tables has no formula in FORMULAS.txt.
+  check_calc.py current OXT EXAMPLES_DIR
+      the example workbooks in EXAMPLES_DIR are what workbooks.py there
+      writes now (the .fods but for its save date).
   check_calc.py wizard OXT FUNCTIONS.json
       every function in Calc's function list under Add-In, with the tables'
       names and help texts.
@@ -190,28 +195,80 @@ class Report:
         return 1 if self.failures or not self.compared else 0
 
 
-# ---------------------------------------------------------------- the example workbook
+# ---------------------------------------------------------------- the example workbooks
 
-# What the README's example computes, each step a formula of the workbook.
-EXAMPLE_FUNCTIONS = {"JLBM", "PROPSCHNIDER", "CL2HYB", "TCICE", "PREDCP", "PREDCE", "BISELEVELD", "CSDTCP", "CSDTCE"}
+def xlsx_formulas(path):
+    """The formulas an .xlsx holds, read by openpyxl (not by the library that
+    wrote it), and the results it stores: ([(cell, area or None, formula)],
+    {(row, column): ("number", x) or ("text", s)}) for its first sheet."""
+    import openpyxl
+    book = openpyxl.load_workbook(path)
+    sheet = book.worksheets[0]
+    formulas = []
+    for row in sheet.iter_rows():
+        for cell in row:
+            value = cell.value
+            text = getattr(value, "text", value)  # openpyxl 3.1 gives an ArrayFormula
+            if not (isinstance(text, str) and text.startswith("=")):
+                continue
+            if hasattr(value, "ref"):
+                area = value.ref
+            else:  # openpyxl 3.0
+                area = getattr(sheet, "formula_attributes", {}).get(cell.coordinate, {}).get("ref")
+            formulas.append((cell.coordinate, area if area and ":" in area else None, text))
+    stored = {}
+    for row in openpyxl.load_workbook(path, data_only=True).worksheets[0].iter_rows():
+        for cell in row:
+            if isinstance(cell.value, bool):
+                stored[(cell.row - 1, cell.column - 1)] = ("number", 1.0 if cell.value else 0.0)
+            elif isinstance(cell.value, (int, float)):
+                stored[(cell.row - 1, cell.column - 1)] = ("number", float(cell.value))
+            elif isinstance(cell.value, str):
+                stored[(cell.row - 1, cell.column - 1)] = ("text", cell.value)
+    return formulas, stored
 
 
-def check_workbook(oxt, program, path):
+def calls(formula):
+    return {name.upper() for name in re.findall(r"([A-Za-z_][A-Za-z0-9_.]*)\(", outside_strings(formula))}
+
+
+def check_workbook(oxt, program, functions_path, path, required):
+    """PATH opened in Calc with the extension: no error cell; every formula
+    that calls our functions gives what xlhost gives on the same cells; every
+    number typed into the workbook is read by some formula; it calls each
+    function of REQUIRED. An .xlsx's formulas are typed in afresh (Calc 7.4
+    does not bind its calls of add-in functions), and its stored results must
+    be what Calc computes."""
+    with open(functions_path, encoding="utf-8") as f:
+        ours = {fn["name"].upper() for fn in json.load(f)}
     report = Report()
+    problems = []
     called = set()
+    xlsx = path.endswith(".xlsx")
     with localc.Office([oxt]) as office, tempfile.TemporaryDirectory() as workdir:
         # A copy: the office's lock file must not outlive a failed run beside the original.
         copy = os.path.join(workdir, os.path.basename(path))
         shutil.copyfile(path, copy)
         doc = office.load(copy)
-        doc.calculateAll()
+        if xlsx:
+            formulas_in_file, stored = xlsx_formulas(path)
+            sheet = doc.Sheets.getByIndex(0)
+            doc.calculateAll()
+            bound = sum(1 for ref, _, f in formulas_in_file if calls(f) & ours
+                        and not sheet.getCellRangeByName(ref).getError())
+            print("Calc bound %d of the %d formulas that call the add-ins as it opened %s"
+                  % (bound, sum(1 for _, _, f in formulas_in_file if calls(f) & ours), os.path.basename(path)))
+            localc.type_formulas(doc, sheet, formulas_in_file)
+        else:
+            doc.calculateAll()
         for sheet in doc.Sheets:
             cursor = sheet.createCursor()
             cursor.gotoEndOfUsedArea(False)
-            values, formulas = lo_area(sheet, cursor.RangeAddress.EndRow, cursor.RangeAddress.EndColumn)
-            constants = {cell: v for cell, v in values.items() if cell not in formulas and v[0] != "empty"}
+            values, formula_cells = lo_area(sheet, cursor.RangeAddress.EndRow, cursor.RangeAddress.EndColumn)
+            where = lambda r, c: "%s!%s%d" % (sheet.Name, column_name(c), r + 1)  # noqa: E731
+            problems += ["%s shows %s" % (where(*cell), v[1]) for cell, v in sorted(values.items()) if v[0] == "error"]
             groups, seen = [], set()
-            for (r, c) in sorted(formulas):
+            for (r, c) in sorted(formula_cells):
                 if (r, c) in seen:
                     continue
                 # An array formula fills its whole range; a plain one its cell.
@@ -226,19 +283,41 @@ def check_workbook(oxt, program, path):
                          for cc in range(a.StartColumn, a.EndColumn + 1)]
                 seen.update(cells)
                 formula = excel_syntax(cell.getPropertyValue("FormulaLocal"))
-                groups.append((formula, cells, references(formula)))
-                called.update(name.upper() for name in re.findall(r"([A-Za-z][A-Za-z0-9]*)\(", formula))
-            # xlhost evaluates each formula once everything it reads is known,
-            # on its own results: the chain is checked, not each link alone.
-            known = dict(constants)
-            pending = groups
+                names = calls(formula)
+                if names & ours and names - ours:
+                    problems.append("%s %s mixes our functions with others: xlhost cannot check it"
+                                    % (where(r, c), formula))
+                called.update(names & ours)
+                groups.append((formula, cells, references(formula), bool(names & ours)))
+            # Every number typed in (or a formula that reads nothing, such as
+            # =TRUE()) is an input: some formula must read it.
+            read = set().union(*(g[2] for g in groups)) if groups else set()
+            inputs = {cell for cell, v in values.items() if v[0] == "number" and cell not in formula_cells}
+            inputs |= {g[1][0] for g in groups if not g[2] and not g[3]}
+            problems += ["%s (%s) is read by no formula" % (where(*cell), csv_field(values[cell]))
+                         for cell in sorted(inputs - read)]
+            if xlsx and sheet.Name == doc.Sheets.getByIndex(0).Name:
+                for cell in sorted(c for g in groups for c in g[1]):
+                    if cell in stored and not same(stored[cell], values[cell]):
+                        problems.append("%s stores %r, Calc computes %r" % (where(*cell), stored[cell], values[cell]))
+                    elif cell not in stored:
+                        problems.append("%s stores no result" % where(*cell))
+            # Cells of other formulas are taken as Calc computed them; xlhost
+            # evaluates each formula of ours once everything it reads is
+            # known, on its own results: the chain is checked, not each link.
+            known = {cell: v for cell, v in values.items() if v[0] != "empty"}
+            ours_pending = [g for g in groups if g[3]]
+            for g in ours_pending:
+                for cell in g[1]:
+                    known.pop(cell, None)
+            pending = ours_pending
             while pending:
-                ready = [g for g in pending if all(ref in known or ref not in {c for h in pending for c in h[1]}
-                                                   for ref in g[2])]
+                produced = {c for h in pending for c in h[1]}
+                ready = [g for g in pending if all(ref in known or ref not in produced for ref in g[2])]
                 if not ready:
                     raise SystemExit("circular references in " + path)
                 results = xlhost(program, [g[0] for g in ready], known, workdir)
-                for (formula, cells, _), result in zip(ready, results):
+                for (formula, cells, _, _), result in zip(ready, results):
                     rows = result if result is not None else [[None]]
                     top, left = cells[0]
                     for (r, c) in cells:
@@ -250,15 +329,41 @@ def check_workbook(oxt, program, path):
                         else:
                             value = ("error", "#N/A")
                         known[(r, c)] = value
-                        report.compare("%s!%s%d" % (sheet.Name, column_name(c), r + 1), formula,
-                                       values[(r, c)], value)
+                        report.compare(where(r, c), formula, values[(r, c)], value)
                 pending = [g for g in pending if g not in ready]
         doc.close(True)
     status = report.finish("workbook " + os.path.basename(path))
-    if EXAMPLE_FUNCTIONS - called:
-        print("the workbook calls no %s" % ", ".join(sorted(EXAMPLE_FUNCTIONS - called)))
+    for line in problems[:20] + (["..."] if len(problems) > 40 else []) + problems[max(20, len(problems) - 20):]:
+        print("PROBLEM", line)
+    if problems:
+        print("%d problems in %s" % (len(problems), os.path.basename(path)))
+        status = 1
+    missing = {name.upper() for name in required} - called
+    if missing:
+        print("%s calls no %s" % (os.path.basename(path), ", ".join(sorted(missing))))
         status = 1
     return status
+
+
+def check_current(oxt, examples):
+    """The example workbooks in EXAMPLES are what examples/workbooks.py writes
+    now: the .xlsx byte for byte, the .fods but for its save date."""
+    sys.path.insert(0, examples)
+    import workbooks
+    meta = re.compile(rb"<office:meta>.*?</office:meta>", re.S)
+    stale = []
+    with tempfile.TemporaryDirectory() as workdir:
+        workbooks.write(oxt, workdir)
+        for name in workbooks.NAMES:
+            for suffix in (".xlsx", ".fods"):
+                with open(os.path.join(workdir, name + suffix), "rb") as new, \
+                        open(os.path.join(examples, name + suffix), "rb") as old:
+                    if meta.sub(b"", new.read()) != meta.sub(b"", old.read()):
+                        stale.append(name + suffix)
+    for f in stale:
+        print("examples/%s differs from what examples/workbooks.py writes now (./dev.sh workbooks)" % f)
+    print("%d of %d workbooks current" % (2 * len(workbooks.NAMES) - len(stale), 2 * len(workbooks.NAMES)))
+    return 1 if stale else 0
 
 
 # ---------------------------------------------------------------- the formula table
@@ -455,10 +560,12 @@ def check_wizard(oxt, functions_path):
 
 
 def main(argv):
-    if len(argv) >= 2 and argv[1] == "workbook" and len(argv) == 5:
-        return check_workbook(argv[2], argv[3], argv[4])
+    if len(argv) >= 2 and argv[1] == "workbook" and len(argv) == 7:
+        return check_workbook(argv[2], argv[3], argv[4], argv[5], [n for n in argv[6].split(",") if n])
     if len(argv) >= 2 and argv[1] == "formulas" and len(argv) == 6:
         return check_formulas(argv[2], argv[3], argv[4], argv[5])
+    if len(argv) >= 2 and argv[1] == "current" and len(argv) == 4:
+        return check_current(argv[2], argv[3])
     if len(argv) >= 2 and argv[1] == "wizard" and len(argv) == 4:
         return check_wizard(argv[2], argv[3])
     print(__doc__, file=sys.stderr)

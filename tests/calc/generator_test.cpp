@@ -108,4 +108,16 @@ TEST(CalcGenerator, EveryTableFunctionIsAMethodOfItsAddIn) {
   EXPECT_GE(count, 39u) << "the thirty-nine, and any added since";
 }
 
+// Calc reads an Excel workbook's calls of the add-ins by these names.
+TEST(CalcGenerator, EveryFunctionAnswersToItsExcelName) {
+  const std::vector<AddIn> addins = {{sheet::AmbrelFunctions()}, {sheet::CorvelFunctions()}};
+  const std::string xcu = calc::generate::Xcu(addins);
+  for (const AddIn& a : addins)
+    for (const sheet::Function& f : a.table.functions)
+      EXPECT_NE(xcu.find(std::string("<prop oor:name=\"CompatibilityName\"><value xml:lang=\"en-US\">") + f.name +
+                         "</value></prop>"),
+                std::string::npos)
+          << f.name;
+}
+
 }  // namespace

@@ -93,6 +93,18 @@ TEST(Xlhost, ExitStatusTwoForWhatCannotBeEvaluated) {
   EXPECT_EQ(Xlhost("'=BMI(1,2,3)'").status, 2) << "too many arguments";
 }
 
+// The version a user reports is the one release files are named by: the
+// tree's VERSION, read here as written, not through the build.
+TEST(Xlhost, VersionIsTheTreesVersion) {
+  std::ifstream file(AMBREL_VERSION_FILE);
+  std::string version;
+  ASSERT_TRUE(std::getline(file, version)) << AMBREL_VERSION_FILE;
+  const Outcome r = Xlhost("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "xlhost " + version + "\n");
+  EXPECT_EQ(Xlhost("--version '=BMI(70,175)'").out, r.out) << "prints the version and evaluates nothing";
+}
+
 TEST(Xlhost, ListShowsBothAddinsFunctions) {
   const Outcome r = Xlhost("--list --json");
   EXPECT_EQ(r.status, 0);
