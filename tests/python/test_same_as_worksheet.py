@@ -146,6 +146,9 @@ def test_comparison_tells_every_bit():
     assert worksheet.same([[x]], [[x]])
     assert not worksheet.same([[x]], [[float(np.nextafter(x, 1))]])
     assert not worksheet.same([[0.0]], [[-0.0]])
-    assert worksheet.same([[float("nan")]], [[{"num": "nan"}]])
+    # The worksheet shows a number that is not finite as #NUM!.
+    assert worksheet.same([[float("nan")]], [[{"error": "#NUM!"}]])
+    assert worksheet.same([[float("-inf")]], [[{"error": "#NUM!"}]])
+    assert not worksheet.same([[float("inf")]], [[{"error": "#VALUE!"}]])
     assert not worksheet.same([[{"text": "a"}]], [[{"text": "b"}]])
     assert not worksheet.same([[x]], [[x], [x]])

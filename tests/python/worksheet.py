@@ -151,11 +151,12 @@ def python_cells(call):
 
 
 def _cell_key(c):
-    """A cell for comparison: a double by its bits (every NaN alike)."""
+    """A cell for comparison: a double by its bits. A number that is not
+    finite, which Python hands over as it is, shows #NUM! on the worksheet."""
     if isinstance(c, float):
-        return ("nan",) if math.isnan(c) else ("num", np.float64(c).view(np.uint64).item())
-    if isinstance(c, dict) and c.get("num") in ("nan", "-nan"):
-        return ("nan",)
+        if not math.isfinite(c):
+            return _cell_key({"error": "#NUM!"})
+        return ("num", np.float64(c).view(np.uint64).item())
     if isinstance(c, dict) and "num" in c:
         return ("num", np.float64(float(c["num"])).view(np.uint64).item())
     return ("cell", json.dumps(c, sort_keys=True))
