@@ -4,18 +4,25 @@
 #include <optional>
 #include <variant>
 
+#include "pkcore/errors.h"
 #include "xlw/CellColumns.h"
 
 namespace sheet::detail {
 namespace {
 
 // Runs the prediction on the cells; false if a cell was not a number,
-// boolean or integer (the result cells are then left unfinished).
+// boolean or integer, or the rows were refused (a time step below 0): the
+// result cells are then left unfinished, and the ordinary way says why, after
+// the conversions, as it would have.
 template <class Cell>
 bool RunOnCells(RowForm& form, const std::vector<LPXLFOPER>& columns, LPXLFOPER result, std::size_t n) {
   const xlw::NumberCells<Cell> dt(columns[0]), rate(columns[1]), bolus(columns[2]);
   const xlw::NumberCellWriter<Cell> out(result);
-  std::visit([&](auto& prediction) { prediction.Rows(dt, rate, bolus, out, n); }, form);
+  try {
+    std::visit([&](auto& prediction) { prediction.Rows(dt, rate, bolus, out, n); }, form);
+  } catch (const pkcore::InputError&) {
+    return false;
+  }
   out.Finish();
   return dt.AllNumbers() && rate.AllNumbers() && bolus.AllNumbers();
 }

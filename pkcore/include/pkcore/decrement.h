@@ -7,8 +7,10 @@
 // returned is the crossing of the level by the course the routine computes,
 // to about 1e-12 relative, found in the same way in any time unit. A course
 // that is at or below its level from the start gives 0.
+#include <array>
 #include <vector>
 
+#include "pkcore/effectsite.h"
 #include "pkcore/model.h"
 
 namespace pkcore {
@@ -44,5 +46,36 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
 std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> Rate,
                            std::vector<double> IVBolus, std::vector<double> decrConc,
                            const HybridModel& model);
+
+namespace detail {
+// A start for the searches along a column: the answers so far as a smooth
+// function of the row's argument (a duration, or the time of a row),
+// extrapolated through the last three (the last two, or the last one, while
+// there are fewer, or where the three bend sharply). Answers of 0 are left
+// out. It only saves work: every answer is still bracketed.
+class TrendGuess {
+ public:
+  double At(double x) const;  // NaN while there is no answer
+  void Add(double x, double answer);
+
+ private:
+  std::array<double, 3> x_{};  // the last three arguments
+  double y_ = 0;               // the last answer
+  double rise_ = 0;            // its rise from the one before
+  double slope_ = 0, bend_ = 0;  // divided differences through the last two and three
+  int count_ = 0;
+};
+
+// The searches of the routines above, for tests that write their row loops
+// out. guess and peakGuess only save work; every answer is bracketed.
+// PlasmaFallTime: the time for the free plasma course of s to fall by the
+// fraction 1 − level of where it starts.
+double PlasmaFallTime(const Plasma& s, const Plasma& l, double level, double guess);
+// EffectDecrement: 0 where the free effect-site course of c never exceeds
+// level, otherwise the time at which it falls back to it; peakGuess is the
+// last peak time found, and is updated.
+double EffectDecrement(const EffectSite& site, const Effect& c, double level, double guess,
+                       double& peakGuess);
+}  // namespace detail
 
 }  // namespace pkcore
