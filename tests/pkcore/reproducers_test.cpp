@@ -205,6 +205,32 @@ TEST(Reproducers, RowWithinTheLoadingInfusionStopsItThere) {
   for (const auto& c : cases) ExpectColumn(CsDtCe(c.times, c.model, c.decr), TrueCsDtCe(c.model, c.times, c.decr), c.why);
 }
 
+TEST(Reproducers, TciCeRatesScaleWithTargetsBeyondAnyFixedRate) {
+  // The course is linear in the drug: targets and maxRate a million times
+  // larger (or smaller) give rates a million times larger (or smaller), and
+  // nothing bounds them but maxRate.
+  const HybridModel remiCe = WithKe0(kRemi, kRemiKe0);
+  const std::size_t n = 60;
+  vector<double> dt(n, 1.0 / 6), target(n, 4.0);
+  dt[0] = 0;
+  target[0] = 0;
+  for (std::size_t i = 30; i < 40; ++i) target[i] = 8;
+  for (std::size_t i = 40; i < n; ++i) target[i] = 2;
+  const vector<double> base = TciCe(dt, target, 1e3, remiCe);
+  for (double scale : {1e-6, 1e6, 1e12}) {
+    vector<double> scaled = target;
+    for (double& x : scaled) x *= scale;
+    const vector<double> rate = TciCe(dt, scaled, 1e3 * scale, remiCe);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (base[i] == 0) {
+        EXPECT_EQ(rate[i], 0) << "scale " << scale << ", row " << i;
+      } else {
+        EXPECT_TRUE(WithinRel(rate[i] / scale, base[i], 1e-9)) << "scale " << scale << ", row " << i;
+      }
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Scale-free peak searches.
 
@@ -254,6 +280,8 @@ TEST(Reproducers, Ke0FromPeakTimeOverManyDecades) {
 TEST(Reproducers, AnswerBeyondTheRangeOfDoublesIsAMessage) {
   // Halving A·e^(−1e-320·t) takes ln 2 · 1e320: no double holds it.
   EXPECT_THROW(CsDtCp({0, 100}, {0.25, 0, 0, 1e-320, 0, 0}, 50), InputError);
+  EXPECT_THROW(CsDtCe({100}, {0.25, 0, 0, 1e-320, 0, 0, 1}, 50), InputError);
+  EXPECT_THROW(decrCe({0, 10}, {0, 1}, {0, 0}, {0, 0.1}, {0.25, 0, 0, 1e-320, 0, 0, 1}), InputError);
   // The peak of ke0 1e-315 on l1 1e-320 lies near ln(1e5)·1e315 (about 1.2e316).
   const pktest::ExactModel m = pktest::ExactOf(0.25, 0, 0, 1e-320, 0, 0, 1e-315);
   ASSERT_GT(pktest::ExactBolusPeak(m).first, static_cast<LD>(DBL_MAX));

@@ -464,6 +464,19 @@ TEST(ExactCourses, BolusPeakAndKe0AreTheOneCompartmentClosedForms) {
   EXPECT_NEAR(static_cast<double>(t), 5, 1e-17);
 }
 
+TEST(ExactCourses, Ke0ForPeakInvertsThePeak) {
+  Random rnd(Seed() + 7);
+  for (int k = 0; k < 200; ++k) {
+    const TestModel t = RandomModel(rnd);
+    const double ke0 = rnd.LogU(1e-5, 1e4);
+    HybridModel withKe0 = t.hybrid;
+    withKe0.ke0 = ke0;
+    const ExactModel m = Exact(withKe0);
+    const LD time = pktest::ExactBolusPeak(m).first;
+    EXPECT_NEAR(static_cast<double>(pktest::ExactKe0ForPeak(m, time) / ke0), 1, 1e-13) << t.name << ", ke0 " << ke0;
+  }
+}
+
 TEST(ExactCourses, LoadingPeakIsOne) {
   Random rnd(Seed() + 2);
   for (int k = 0; k < 30; ++k) {
