@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "drugmodels/models.h"
 #include "exact_courses.h"
+#include "pkcore/bodysize.h"
 #include "pkcore/decrement.h"
 #include "pkcore/errors.h"
 #include "pkcore/model.h"
@@ -203,6 +205,29 @@ TEST(Reproducers, RowWithinTheLoadingInfusionStopsItThere) {
       {fast, {0.02, 0.05}, 20, "a small decrement"},
   };
   for (const auto& c : cases) ExpectColumn(CsDtCe(c.times, c.model, c.decr), TrueCsDtCe(c.model, c.times, c.decr), c.why);
+}
+
+TEST(Reproducers, HoldingStepsAreTenthsOfTheCallersUnit) {
+  // Propofol (Schnider, 40 yr, 70 kg, 170 cm, male) held for 10 minutes, the
+  // time to fall by 80 %: the holds in 0.1 h, 0.1 min and 0.1 s differ, and
+  // so do the answers. Each is the crossing of its own course.
+  const double lbm = JLBM(70, 170, true);
+  const vector<double> p = drugmodels::PropSchnider(40, 70, 170, lbm);
+  const vector<double> h = Cl2Hyb({p[0], p[1], p[2], p[3], p[4], p[5]});
+  const HybridModel perMinute(h[0], h[1], h[2], h[3], h[4], h[5]);
+  struct Case {
+    double minutesPerUnit;
+    double quotedMinutes;
+    const char* unit;
+  };
+  const Case cases[] = {{60, 3.82, "hours"}, {1, 4.76, "minutes"}, {1.0 / 60, 4.80, "seconds"}};
+  for (const auto& c : cases) {
+    const HybridModel m = InUnit(perMinute, c.minutesPerUnit);
+    const vector<double> times = {10 / c.minutesPerUnit};
+    const vector<LD> truth = TrueCsDtCp(m, times, 80);
+    EXPECT_NEAR(static_cast<double>(truth[0]) * c.minutesPerUnit, c.quotedMinutes, 0.005) << "truth vs quoted, " << c.unit;
+    ExpectColumn(CsDtCp(times, m, 80), truth, c.unit);
+  }
 }
 
 TEST(Reproducers, TciCeRatesScaleWithTargetsBeyondAnyFixedRate) {
