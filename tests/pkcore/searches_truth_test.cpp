@@ -454,14 +454,16 @@ TEST(ExactCourses, BolusPeakAndKe0AreTheOneCompartmentClosedForms) {
     const double l1 = 0.2, ke0 = l1 * ratio;
     const ExactModel m = pktest::ExactOf(0.25, 0, 0, l1, 0, 0, ke0);
     const LD exact = std::log(static_cast<LD>(ke0) / l1) / (static_cast<LD>(ke0) - l1);
-    const auto [t, ce] = pktest::ExactBolusPeak(m);
+    const std::pair<LD, LD> peakOf = pktest::ExactBolusPeak(m);
+    const LD t = peakOf.first, ce = peakOf.second;
     EXPECT_NEAR(static_cast<double>(t / exact), 1, 1e-16) << "ke0/l1 " << ratio;
     EXPECT_NEAR(static_cast<double>(ce / (0.25L * std::exp(-l1 * exact))), 1, 1e-15) << "ke0/l1 " << ratio;
     EXPECT_NEAR(static_cast<double>(pktest::ExactKe0ForPeak(m, t) / ke0), 1, 1e-15) << "ke0/l1 " << ratio;
   }
   // ke0 = l1: Ce = A·l1·t·e^(−l1·t) peaks at 1/l1.
-  const auto [t, ce] = pktest::ExactBolusPeak(pktest::ExactOf(0.25, 0, 0, 0.2, 0, 0, 0.2));
-  EXPECT_NEAR(static_cast<double>(t), 5, 1e-17);
+  const std::pair<LD, LD> equal = pktest::ExactBolusPeak(pktest::ExactOf(0.25, 0, 0, 0.2, 0, 0, 0.2));
+  EXPECT_NEAR(static_cast<double>(equal.first), 5, 1e-17);
+  EXPECT_NEAR(static_cast<double>(equal.second), 0.25 * std::exp(-1.0), 1e-17);
 }
 
 TEST(ExactCourses, Ke0ForPeakInvertsThePeak) {
@@ -844,7 +846,8 @@ TEST(SearchesTruth, PeaksAndKe0OverManyDecades) {
     }
     const double ke0 = k % 10 == 0 ? rnd.LogU(1e12, 1e15) : rnd.LogU(1e-5, 1e4);
     const HybridModel model(A, B, C, l1, l2, l3, ke0);
-    const auto [t, ce] = pktest::ExactBolusPeak(Exact(model));
+    const std::pair<LD, LD> peakOf = pktest::ExactBolusPeak(Exact(model));
+    const LD t = peakOf.first, ce = peakOf.second;
     auto describe = [&](const char* routine) {
       return [&, routine] { return std::string(routine) + "(" + Describe(model) + ")"; };
     };
@@ -883,7 +886,8 @@ TEST(SearchesTruth, PeaksAndKe0OverManyDecades) {
   };
   for (const auto& c : extremes) {
     const HybridModel model(c.A, 0, 0, c.l1, 0, 0, c.ke0);
-    const auto [t, ce] = pktest::ExactBolusPeak(Exact(model));
+    const std::pair<LD, LD> peakOf = pktest::ExactBolusPeak(Exact(model));
+    const LD t = peakOf.first, ce = peakOf.second;
     if (t > static_cast<LD>(DBL_MAX) || 1 / ce > static_cast<LD>(DBL_MAX)) {
       ++msg.rows;
       const std::string thrown = pktest::ThrownText([&] { TPeak(model); });
