@@ -494,20 +494,48 @@ TEST(ExactCourses, LoadingPeakIsOne) {
 // ---------------------------------------------------------------------------
 // A row's answer does not depend on the other rows of its column.
 
+// Records a row's answer within its column against the same row asked alone.
+void CompareAlone(Tally& tally, double inColumn, double alone, const std::function<std::string()>& describe) {
+  ++tally.rows;
+  const double score = alone == 0 ? (inColumn == 0 ? 0 : HUGE_VAL) : std::fabs(inColumn - alone) / (1e-9 * alone);
+  tally.Record(score, inColumn, alone, [&] { return describe() + " vs alone"; });
+}
+
+// Each duration of a CsDtCp and a CsDtCe column asked alone.
+void CompareDurationsAlone(Tally& cp, Tally& ce, const vector<double>& times, const HybridModel& model, double decr,
+                           const std::string& where) {
+  vector<double> colCp, colCe;
+  auto describe = [&](const char* routine, std::size_t j) {
+    return [&, routine, j] {
+      return std::string(routine) + "(" + List(times) + ", " + Describe(model) + ", " + Num(decr) + ") row " +
+             std::to_string(j) + where;
+    };
+  };
+  const bool cpRuns = Call([&] { return CsDtCp(times, model, decr); }, times.size(), cp, describe("CsDtCp", 0), colCp);
+  const bool ceRuns = Call([&] { return CsDtCe(times, model, decr); }, times.size(), ce, describe("CsDtCe", 0), colCe);
+  for (std::size_t j = 0; j < times.size(); ++j) {
+    vector<double> alone;
+    if (cpRuns && Call([&] { return CsDtCp({times[j]}, model, decr); }, 1, cp, describe("CsDtCp", j), alone))
+      CompareAlone(cp, colCp[j], alone[0], describe("CsDtCp", j));
+    if (ceRuns && Call([&] { return CsDtCe({times[j]}, model, decr); }, 1, ce, describe("CsDtCe", j), alone))
+      CompareAlone(ce, colCe[j], alone[0], describe("CsDtCe", j));
+  }
+}
+
 TEST(SearchesTruth, EachRowIsTheSameRowAskedAlone) {
   const std::uint64_t seed = Seed() + 3;
   Random rnd(seed);
+  Tally cp("CsDtCp row"), ce("CsDtCe row"), dc("decrCe row");
   // Ten common models over random patients, in minutes: columns of 2 to 4
-  // typical durations.
-  const char* common[] = {"PropSchnider", "PropMarsh",    "PropEleveld",  "RemiMinto", "RemiEleveld",
-                          "FentScott",    "SufentGepts",  "AlfentMaitre", "DexHannivoort", "MidaGreenblatt"};
+  // typical durations, and a scheme whose rows are asked alone with only
+  // their own level (the others far above it: 0).
+  const char* common[] = {"PropSchnider", "PropMarsh",   "PropEleveld",  "RemiMinto",     "RemiEleveld",
+                          "FentScott",    "SufentGepts", "AlfentMaitre", "DexHannivoort", "MidaGreenblatt"};
   static const double typical[] = {1, 2, 5, 10, 15, 20, 30, 45, 60, 90, 120, 180, 240, 300, 360, 480, 600};
-  Tally cp("CsDtCp row vs alone"), ce("CsDtCe row vs alone"), dc("decrCe row vs alone");
   for (int k = 0; k < 150; ++k) {
-    const char* name = common[k % 10];
     Drug drug{};
     for (const auto& d : Drugs())
-      if (std::string(d.name) == name) drug = d;
+      if (std::string(d.name) == common[k % 10]) drug = d;
     const TestModel t = DrugModel(rnd, drug);
     const int n = rnd.I(2, 4);
     vector<double> times;
@@ -516,46 +544,43 @@ TEST(SearchesTruth, EachRowIsTheSameRowAskedAlone) {
       if (std::find(times.begin(), times.end(), d) == times.end()) times.push_back(d);
     }
     std::sort(times.begin(), times.end());
-    const double decr = rnd.U(5, 99);
-    const vector<double> colCp = CsDtCp(times, t.hybrid, decr), colCe = CsDtCe(times, t.hybrid, decr);
-    for (std::size_t j = 0; j < times.size(); ++j) {
-      auto describe = [&](const char* routine) {
-        return [&, routine] {
-          return std::string(routine) + "(" + List(times) + ", " + Describe(t.hybrid) + ", " + Num(decr) +
-                 ") row " + std::to_string(j) + " [" + t.name + "] vs alone";
-        };
-      };
-      const double aloneCp = CsDtCp({times[j]}, t.hybrid, decr)[0];
-      const double aloneCe = CsDtCe({times[j]}, t.hybrid, decr)[0];
-      cp.Record(aloneCp == 0 ? (colCp[j] == 0 ? 0 : HUGE_VAL) : std::fabs(colCp[j] - aloneCp) / (1e-9 * aloneCp),
-                colCp[j], aloneCp, describe("CsDtCp"));
-      ce.Record(aloneCe == 0 ? (colCe[j] == 0 ? 0 : HUGE_VAL) : std::fabs(colCe[j] - aloneCe) / (1e-9 * aloneCe),
-                colCe[j], aloneCe, describe("CsDtCe"));
-      ++cp.rows;
-      ++ce.rows;
-    }
-    // decrCe: the row with only its own level (the others far above: 0).
+    CompareDurationsAlone(cp, ce, times, t.hybrid, rnd.U(5, 99), " [" + t.name + ", minutes]");
+
     Scheme s = RandomScheme(rnd, kUnits[1], 20, 200);
     const ExactModel m = Exact(t.hybrid);
     vector<ExactState> states;
     pktest::ExactCe(m, s.dt, s.rate, s.bolus, &states);
     for (std::size_t i = 1; i < s.dt.size(); ++i)
       s.level[i] = static_cast<double>(states[i].ce) * rnd.U(0.05, 0.99) + 1e-9;
-    const vector<double> col = decrCe(s.dt, s.rate, s.bolus, s.level, t.hybrid);
+    auto describe = [&](std::size_t i) {
+      return [&, i] {
+        return "decrCe(" + List(s.dt, i) + ", " + List(s.rate, i) + ", " + List(s.bolus, i) + ", " + List(s.level, i) +
+               ", " + Describe(t.hybrid) + ") row " + std::to_string(i) + " [" + t.name + ", minutes]";
+      };
+    };
+    vector<double> col;
+    if (!Call([&] { return decrCe(s.dt, s.rate, s.bolus, s.level, t.hybrid); }, 1, dc, describe(0), col)) continue;
     for (std::size_t i = 1; i < s.dt.size(); i += 7) {
       vector<double> level(i + 1, 1e300);
       level[i] = s.level[i];
-      const vector<double> prefix(s.dt.begin(), s.dt.begin() + i + 1);
-      const double alone = decrCe(prefix, vector<double>(s.rate.begin(), s.rate.begin() + i + 1),
-                                  vector<double>(s.bolus.begin(), s.bolus.begin() + i + 1), level, t.hybrid)[i];
-      ++dc.rows;
-      dc.Record(alone == 0 ? (col[i] == 0 ? 0 : HUGE_VAL) : std::fabs(col[i] - alone) / (1e-9 * alone), col[i], alone,
-                [&] {
-                  return "decrCe(" + List(s.dt, i) + ", " + List(s.rate, i) + ", " + List(s.bolus, i) + ", " +
-                         List(s.level, i) + ", " + Describe(t.hybrid) + ") row " + std::to_string(i) + " [" +
-                         t.name + "] vs alone";
-                });
+      const vector<double> dt(s.dt.begin(), s.dt.begin() + i + 1), rate(s.rate.begin(), s.rate.begin() + i + 1),
+          bolus(s.bolus.begin(), s.bolus.begin() + i + 1);
+      vector<double> alone;
+      if (Call([&] { return decrCe(dt, rate, bolus, level, t.hybrid); }, 1, dc, describe(i), alone))
+        CompareAlone(dc, col[i], alone[i], describe(i));
     }
+  }
+  // Any model, any unit, durations anywhere: a row landing between two
+  // tenths does not move the holding steps of the rows after it.
+  for (int k = 0; k < 60; ++k) {
+    const TestModel t = AnyModel(rnd);
+    const Unit& u = kUnits[k % 3];
+    const HybridModel model = InUnit(t.hybrid, u);
+    const LD tPeak = LoadingPeak(model);
+    vector<double> times;
+    for (double d : Durations(rnd, u, LongestMinutes(u) / 4))
+      if (!(d > tPeak && d < 0.1)) times.push_back(d);
+    CompareDurationsAlone(cp, ce, times, model, rnd.U(5, 99), " [" + t.name + ", " + u.name + "]");
   }
   for (const Tally* tally : {&cp, &ce, &dc}) EXPECT_EQ(tally->failed, 0) << tally->Summary(seed);
 }
