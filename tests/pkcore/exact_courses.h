@@ -6,8 +6,23 @@
 // convolution below, also in long double; every crossing and peak is found by
 // bisection to about 1e-19 relative. Nothing here calls the code under test.
 //
-// A component whose coefficient or exponent is exactly 0 is dropped: one
-// model means one thing in every routine.
+// What each routine's answer is, on these courses:
+//  - A component whose coefficient or exponent is exactly 0 is dropped, and
+//    only that one: one model means one thing in every routine.
+//  - CsDtCp, CsDtCpVCl: the plasma held at 1 from an empty body in steps of
+//    0.1 of the caller's unit counted from the start, the last step shortened
+//    to land on the duration; then no drug. A row is its duration asked alone:
+//    another row landing between two tenths does not move the steps after it.
+//    Duration 0 gives 0.
+//  - CsDtCe: a 0.1-long infusion whose effect-site peak is 1 (however soon
+//    that peak comes), then the plasma held at 1 from that peak in steps of
+//    0.1 counted from it. Durations count from the start of the loading
+//    infusion; up to the peak's delay after its end they give 0; later ones
+//    before the peak itself are taken at their own time on the loading course
+//    (the loading infusion stopped there if it is still running).
+//  - decrCe: the scheme's state at the row, then no drug.
+//  - The decrement time is when the course falls to the level after any rise
+//    still to come; 0 only where it is never above the level.
 //
 // Courses without drug use
 //   D(a, b, t) = ∫_0^t e^(−a·(t−s))·e^(−b·s) ds = e^(−min(a,b)·t)·t·φ(|a − b|·t),
