@@ -335,7 +335,8 @@ TEST(Reproducers, TciCePlanWithoutBReachesItsTargetInPredCe) {
   // The first row aims the effect-site peak that follows it at the target.
   const pktest::ExactModel m = Exact(kNoB);
   const pktest::ExactState after = pktest::Advance(m, pktest::ExactState{}, dt[1], rate[1]);
-  EXPECT_TRUE(WithinRel(2.0, pktest::FreePeak(m, after).ce, 1e-9));
+  const LD peak = pktest::FreePeak(m, after).ce;
+  EXPECT_TRUE(WithinRel(static_cast<double>(peak), 2.0L, 1e-9)) << "the exact peak after row 1 vs its target";
 }
 
 TEST(Reproducers, TPeak2ke0WithoutBInvertsTPeak) {
