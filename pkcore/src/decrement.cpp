@@ -39,53 +39,55 @@ void ValidateDecrement(double decr) {
   if (decr >= 100) throw InputError("Decrement has to be below 100%!");
 }
 
-// Holds the plasma concentration at 1 over steps of up to 0.1, landing on each
-// Times value; calls land(j) at the landing on row j. Effect-site components
-// are carried along when an effect site is given.
+// Holds the plasma concentration at 1 in steps of 0.1 counted from the
+// start of the hold, and gives each duration of Times the state held to it:
+// the last step before it is shortened to land on it, on a copy, so that a
+// duration's course is the one it has alone, whatever other rows the column
+// holds. Effect-site components are carried along where a site is given.
 class HoldingSimulation {
  public:
-  HoldingSimulation(const Plasma& K, const Plasma& u, const Plasma& l, Plasma& s)
-      : K_(K), u_(u), l_(l), s_(s), regular_(DecayOver(l, kStep)) {}
-
-  void CarryEffect(const EffectSite& site, Effect& c) {
-    site_ = &site;
-    c_ = &c;
-    regularEffect_ = site.Step(kStep);
+  HoldingSimulation(const Plasma& K, const Plasma& u, const Plasma& l, const EffectSite* site)
+      : K_(K), u_(u), l_(l), site_(site), regular_(FineDecayOver(l, kStep)) {
+    if (site_) regularEffect_ = site_->FineStep(kStep);
   }
 
+  // Holds from state (s, c) at clock0 and calls land(j, s, c) with the state
+  // at each duration Times[j], j = first, first + 1, ...
   template <class Land>
-  void Run(const std::vector<double>& Times, std::size_t j, double clock, Land&& land) {
-    double step = kStep;
-    while (j < Times.size()) {
-      bool landing = false;
-      if (clock + step >= Times[j]) {
-        step = Times[j] - clock;
-        landing = true;
-      }
-      Hold(step);
-      clock += step;
-      if (landing) {
-        land(j);
-        step = kStep;
+  void Run(const std::vector<double>& Times, std::size_t first, double clock0, Plasma s, Effect c,
+           Land&& land) {
+    double steps = 0;  // full steps taken; the clock is clock0 + steps·0.1
+    for (std::size_t j = first; j < Times.size();) {
+      const double clock = clock0 + steps * kStep;
+      if (clock0 + (steps + 1) * kStep >= Times[j]) {
+        double h = Times[j] - clock;
+        if (std::fabs(h - kStep) <= 1e-12 * kStep) h = kStep;  // a full step, to rounding
+        Plasma sj = s;
+        Effect cj = c;
+        Hold(h, sj, cj);
+        land(j, sj, cj);
         ++j;
+      } else {
+        Hold(kStep, s, c);
+        ++steps;
       }
     }
   }
 
  private:
-  void Hold(double h) {
+  void Hold(double h, Plasma& s, Effect& c) {
     // The regular step's factors once for all; a landing step's while it
     // repeats (the plasma's are the effect site's first three).
     const bool regular = h == kStep;
     if (!regular && !(h == otherLength_)) {
-      if (c_) {
-        otherEffect_ = site_->Step(h);
+      if (site_) {
+        otherEffect_ = site_->FineStep(h);
         for (int j = 0; j < 3; ++j) {
           other_.e[j] = otherEffect_.decay.e[j];
           other_.g[j] = otherEffect_.decay.g[j];
         }
       } else {
-        other_ = DecayOver(l_, h);
+        other_ = FineDecayOver(l_, h);
       }
       otherRise_ = PerUnitRate(other_);
       otherLength_ = h;
@@ -97,15 +99,15 @@ class HoldingSimulation {
       // rate would be 0/0); a shorter one than the factors resolve, such as a
       // first duration of 1e-300, holds the plasma at 1 in the limit by a
       // bolus, which is what it is then.
-      if (h > 0) GiveBolus();
+      if (h > 0) GiveBolus(s, c);
       return;
     }
     // RateToTarget with the step's division done once per step: the rate that
     // brings the plasma back to 1.
-    double Z = (1 - s_[0] * d.e[0] - s_[1] * d.e[1] - s_[2] * d.e[2]) * (1 / perUnitRate);
+    double Z = (1 - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) * (1 / perUnitRate);
     if (Z < 0) Z = 0;
-    Advance(s_, d, u_, Z);
-    if (c_) site_->Advance(*c_, regular ? regularEffect_ : otherEffect_, Z);
+    Advance(s, d, u_, Z);
+    if (site_) site_->Advance(c, regular ? regularEffect_ : otherEffect_, Z);
   }
 
   // The plasma's rise over a step per unit rate (RateToTarget's denominator).
@@ -113,26 +115,23 @@ class HoldingSimulation {
     return d.g[1] * u_[1] + d.g[0] * u_[0] + d.g[2] * u_[2];
   }
 
-  void GiveBolus() {
-    const double dose = (1 - Sum(s_)) / (K_[0] + K_[1] + K_[2]);
+  void GiveBolus(Plasma& s, Effect& c) const {
+    const double dose = (1 - Sum(s)) / (K_[0] + K_[1] + K_[2]);
     if (!(dose > 0)) return;
-    for (int j = 0; j < 3; ++j) s_[j] += K_[j] * dose;
-    if (c_)
-      for (int k = 0; k < 4; ++k) (*c_)[k] += site_->Bolus()[k] * dose;
+    for (int j = 0; j < 3; ++j) s[j] += K_[j] * dose;
+    if (site_)
+      for (int k = 0; k < 4; ++k) c[k] += site_->Bolus()[k] * dose;
   }
 
   Plasma K_, u_, l_;
-  Plasma& s_;
+  const EffectSite* site_;
   const Decay<3> regular_;
   const double regularRise_ = PerUnitRate(regular_);
   Decay<3> other_;
   double otherRise_ = 0;
   double otherLength_ = kNaN;
-  const EffectSite* site_ = nullptr;
-  Effect* c_ = nullptr;
   EffectStep regularEffect_, otherEffect_;
 };
-
 
 // The time for the free effect-site course of c to fall to level, from a
 // point from where it lies above it and after which it only falls (0, or the
@@ -157,10 +156,15 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
     search.start = from + ratio / fastest;
     search.reach = (ratio + 1) / slowest;
   }
+  // The search sees the state and level scaled by a power of 2 (exactly; its
+  // residual is a ratio), so that a rate times a tiny component stays a double.
+  double factor = 1;
+  const Effect scaled = detail::Normalized(c, &factor);
+  const double scaledLevel = level * factor;
   Exponentials<4> e(m);
-  const std::optional<Root> t =
-      FindRoot([&](double x, bool closing) { return site.FallProbe(c, e.At(x), x, level, closing); },
-               search);
+  const std::optional<Root> t = FindRoot(
+      [&](double x, bool closing) { return site.FallProbe(scaled, e.At(x), x, scaledLevel, closing); },
+      search);
   if (!t) throw InputError(kNoTime);
   return t->x;
 }
@@ -198,7 +202,7 @@ void TrendGuess::Add(double x, double answer) {
 // starts unless a guess is given, and ln(1/level)/lmin.
 double PlasmaFallTime(const Plasma& s, const Plasma& l, double level, double guess) {
   const double S = Sum(s);
-  if (std::isnan(S)) throw InputError(kNoTime);
+  if (!std::isfinite(S)) throw InputError(kNoTime);
   if (!(S > 0)) return 0;
   double fastest = 0, slowest = std::numeric_limits<double>::infinity();
   bool positive = true;
@@ -254,7 +258,7 @@ double PlasmaFallTime(const Plasma& s, const Plasma& l, double level, double gue
 double EffectDecrement(const EffectSite& site, const Effect& c, double level, double guess,
                        double& peakGuess) {
   const double now = site.Ce(c);
-  if (std::isnan(now)) return kNaN;
+  if (!std::isfinite(now)) throw InputError(kNoTime);
   double from = 0, top = now;
   if (!(now > level)) {
     if (!(site.SlopeNow(c) > 0)) return 0;
@@ -284,13 +288,13 @@ std::vector<double> CsDtCp(std::vector<double> Times, const HybridModel& model, 
   const std::size_t n = Times.size();
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;
-  Plasma s = {0, 0, 0};
   detail::TrendGuess trend;  // decrement times change smoothly with the duration
-  HoldingSimulation hold(K, u, l, s);
-  hold.Run(Times, Times[0] == 0 ? 1 : 0, 0.0, [&](std::size_t j) {
-    result[j] = detail::PlasmaFallTime(s, l, level, trend.At(Times[j]));
-    trend.Add(Times[j], result[j]);
-  });
+  HoldingSimulation hold(K, u, l, nullptr);
+  hold.Run(Times, Times[0] == 0 ? 1 : 0, 0.0, Plasma{0, 0, 0}, Effect{},
+           [&](std::size_t j, const Plasma& s, const Effect&) {
+             result[j] = detail::PlasmaFallTime(s, l, level, trend.At(Times[j]));
+             trend.Add(Times[j], result[j]);
+           });
   return result;
 }
 
@@ -310,52 +314,55 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
   const EffectSite site(K, l, ke0);
   const double level = 1 - decr / 100;
 
-  // Load the effect site with a 0.1-long infusion whose effect-site peak is 1:
-  // the state at the end of a unit-rate one, and the time of its peak after it.
+  // Load the effect site with a 0.1-long infusion whose effect-site peak is 1
+  // (however soon that peak comes): the state at the end of a unit-rate one,
+  // and the time of its peak after it.
   Plasma unitPlasma = {0, 0, 0};
   Effect unit = {0, 0, 0, 0};
-  Advance(unitPlasma, DecayOver(l, kStep), u, 1.0, K, 0.0);
-  site.Advance(unit, site.Step(kStep), 1.0);
+  Advance(unitPlasma, FineDecayOver(l, kStep), u, 1.0);
+  site.Advance(unit, site.FineStep(kStep), 1.0);
   const std::optional<EffectPeak> load = PeakOfCourse(site, unit, kNaN);
-  if (!load || !(load->value > 0)) throw InputError("No peak found for this model!");
+  if (!load || !(load->value > 0 && std::isfinite(load->value)))
+    throw InputError("No peak found for this model!");
   const double tPeak = load->time;
-  const double H = tPeak > kStep ? 1 / load->value : 0.0;
-  Plasma loadedPlasma;
-  Effect loaded;
-  for (int j = 0; j < 3; ++j) loadedPlasma[j] = H * unitPlasma[j];
-  for (int k = 0; k < 4; ++k) loaded[k] = H * unit[k];
-  // The state x time units after the loading infusion ended.
-  auto afterLoading = [&](double x, Plasma& s, Effect& c) {
-    s = loadedPlasma;
-    c = loaded;
-    Advance(s, DecayOver(l, x), u, 0.0, K, 0.0);
-    site.Advance(c, site.Step(x), 0.0);
+  const double H = 1 / load->value;  // the loading rate
+  // The state D after the loading began, while it has not peaked yet: the
+  // loading infusion stopped at D, or its free course after it.
+  auto loadingAt = [&](double D, Plasma& s, Effect& c) {
+    s = {0, 0, 0};
+    c = {0, 0, 0, 0};
+    if (D < kStep) {
+      Advance(s, FineDecayOver(l, D), u, H);
+      site.Advance(c, site.FineStep(D), H);
+      return;
+    }
+    for (int j = 0; j < 3; ++j) s[j] = H * unitPlasma[j];
+    for (int k = 0; k < 4; ++k) c[k] = H * unit[k];
+    Advance(s, FineDecayOver(l, D - kStep), u, 0.0);
+    site.Advance(c, site.FineStep(D - kStep), 0.0);
   };
 
   const std::size_t n = Times.size();
   std::vector<double> result(n, 0.0);
   std::size_t j = 0;  // durations up to the loading peak keep 0
   while (j < n && Times[j] <= tPeak) ++j;
-  if (j == n) return result;
-  const double holdFrom = tPeak + kStep;  // the loading's start to its peak
+  const double holdFrom = tPeak + kStep;  // from the loading's start to its peak
   double peakGuess = kNaN;
   Plasma s;
   Effect c;
-  // Durations that end before the peak is reached, when the effect site still
-  // rises towards it: each at its own time of the loading course.
-  for (; j < n && Times[j] < holdFrom; ++j) {
-    if (H == 0) continue;  // nothing given
-    afterLoading(Times[j] - kStep, s, c);
+  // Durations that end before the peak, the effect site still rising towards
+  // it: each at its own time on the loading course.
+  for (; j < n && Times[j] <= holdFrom; ++j) {
+    loadingAt(Times[j], s, c);
     result[j] = detail::EffectDecrement(site, c, level, kNaN, peakGuess);
   }
   if (j == n) return result;
 
-  afterLoading(tPeak, s, c);
-  detail::TrendGuess trend;  // decrement times change smoothly with the duration
-  HoldingSimulation hold(K, u, l, s);
-  hold.CarryEffect(site, c);
-  hold.Run(Times, j, holdFrom, [&](std::size_t row) {
-    result[row] = detail::EffectDecrement(site, c, level, trend.At(Times[row]), peakGuess);
+  loadingAt(holdFrom, s, c);  // the peak, where Ce = Cp = 1
+  detail::TrendGuess trend;   // decrement times change smoothly with the duration
+  HoldingSimulation hold(K, u, l, &site);
+  hold.Run(Times, j, holdFrom, s, c, [&](std::size_t row, const Plasma&, const Effect& held) {
+    result[row] = detail::EffectDecrement(site, held, level, trend.At(Times[row]), peakGuess);
     trend.Add(Times[row], result[row]);
   });
   return result;
@@ -390,7 +397,7 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
   double lastStep = kNaN;
   for (std::size_t i = 1; i < n; ++i) {
     if (!(deltaTimes[i] == lastStep)) {
-      step = site.Step(deltaTimes[i]);
+      step = site.FineStep(deltaTimes[i]);
       lastStep = deltaTimes[i];
     }
     site.Advance(c, step, Rate[i], IVBolus[i]);

@@ -42,9 +42,13 @@ EffectSite::EffectSite(const Plasma& K, const Plasma& l, double ke0)
   infusion_[3] = ke0 == 0 ? 0.0 : E[3] / ke0;  // no ke0, no drug at the effect site
 }
 
-EffectStep EffectSite::Step(double dt) const {
+EffectStep EffectSite::Step(double dt) const { return StepWith(DecayOver(m_, dt), dt); }
+
+EffectStep EffectSite::FineStep(double dt) const { return StepWith(FineDecayOver(m_, dt), dt); }
+
+EffectStep EffectSite::StepWith(const Decay<4>& decay, double dt) const {
   EffectStep s;
-  s.decay = DecayOver(m_, dt);
+  s.decay = decay;
   if (anyNear_) {
     const double dtPhi = ke0_ == 0 ? dt : -std::expm1(-ke0_ * dt) / ke0_;  // ∫_0^dt e^(−ke0·τ) dτ
     for (int j = 0; j < 3; ++j) {
@@ -136,13 +140,17 @@ std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& sta
                                        double tolerance) {
   if (!(site.SlopeNow(state) > 0)) return EffectPeak{0, site.Ce(state)};
   const Effect& m = site.Rates();
+  // The search sees the state scaled by a power of 2 to a largest component
+  // near 1 (exactly, and its residual is a ratio): a rate times a tiny
+  // component then stays within the range of doubles.
+  const Effect scaled = detail::Normalized(state);
   RootSearch search;
   search.start = guess;
   search.reach = 1 / std::max({m[0], m[1], m[2], m[3]});
   search.tolerance = tolerance;
   Exponentials<4> e(m);
   const std::optional<Root> top =
-      FindRoot([&](double x) { return site.PeakProbe(state, e.At(x), x); }, search);
+      FindRoot([&](double x) { return site.PeakProbe(scaled, e.At(x), x); }, search);
   if (!top) return std::nullopt;
   return EffectPeak{top->x, site.Course(state, top->x)};
 }

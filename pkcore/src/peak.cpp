@@ -46,22 +46,32 @@ double TPeak2ke0(const HybridModel& model, double peak_time) {
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);  // l1 > 0 here
   const double T = peak_time;
-  const double e[3] = {std::exp(-l[0] * T), std::exp(-l[1] * T), std::exp(-l[2] * T)};
-  const double Cp = K[0] * e[0] + K[1] * e[1] + K[2] * e[2];
-  // At the peak the slope ke0·(Cp − Ce) vanishes: the ke0 sought makes Ce(T) =
-  // Cp(T). A smaller one leaves Ce below Cp at T (the peak still to come), a
-  // larger one above it. Ce(T) is the classic sum for x apart from the
-  // exponents and the convolution form next to one (as in EffectSite).
+  // At the peak the slope ke0·(Cp − Ce) vanishes: the ke0 sought makes
+  // Cp(T) = Ce(T). A smaller one leaves Ce below Cp at T (the peak still to
+  // come), a larger one above it. After a unit bolus Cp − Ce is the sum over
+  // the terms of Kj·(x·e^(−x·T) − lj·e^(−lj·T))/(x − lj) for ke0 = x, which
+  // is taken here without the cancellation of Cp less Ce: next to lj (within
+  // half of the larger) as e^(−lo·T)·(e^(−d·T) − lo·T·(1 − e^(−d·T))/(d·T)),
+  // lo the smaller of x and lj and d their distance. Its terms of either sign
+  // are summed apart, so that the residual keeps its sign however small the
+  // concentrations at T, and is NaN where they vanish.
   auto gap = [&](double x) {
-    double E[3], near = 0;
+    SignedSum sum;
     for (int j = 0; j < 3; ++j) {
-      const bool nearJ = K[j] != 0 && std::fabs(x - l[j]) <= kNearKe0 * std::max(x, l[j]);
-      E[j] = nearJ || K[j] == 0 ? 0.0 : -(x * K[j]) / (l[j] - x);
-      if (nearJ) near += K[j] * x * detail::Convolution(l[j], x, T);
+      if (K[j] == 0) continue;
+      const double hi = std::max(x, l[j]), lo = std::min(x, l[j]), d = hi - lo;
+      if (d > hi / 2) {
+        sum.Add(K[j] * x * std::exp(-x * T) / (x - l[j]), 0, 0);
+        sum.Add(-K[j] * l[j] * std::exp(-l[j] * T) / (x - l[j]), 0, 0);
+      } else {
+        const double z = d * T;
+        const double phi = z == 0 ? 1.0 : -std::expm1(-z) / z;
+        const double e = std::exp(-lo * T);
+        sum.Add(K[j] * e * std::exp(-z), 0, 0);
+        sum.Add(-K[j] * e * lo * T * phi, 0, 0);
+      }
     }
-    const double E4 = -(E[0] + E[1] + E[2]);
-    const double Ce = E[0] * e[0] + E[1] * e[1] + E[2] * e[2] + E4 * std::exp(-x * T) + near;
-    return Probe{Cp - Ce};
+    return sum.LogValue();
   };
   // A bracket on the scale of 1/peak_time: up from there while the gap stays
   // positive (the search's own doubling), down by fourfold steps while it is
@@ -75,8 +85,7 @@ double TPeak2ke0(const HybridModel& model, double peak_time) {
       search.lo = k;
       break;
     }
-    if (h == 0) return k;
-    if (!(h < 0) || k < std::numeric_limits<double>::min()) throw InputError(kNoKe0);
+    if (!(h <= 0) || k < std::numeric_limits<double>::min()) throw InputError(kNoKe0);
     search.hi = k;
     k /= 4;
   }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "exact_courses.h"
 #include "exact_effect.h"
 #include "pkcore/decrement.h"
 #include "pkcore/peak.h"
@@ -378,7 +379,14 @@ TEST(SilentFailures, TPeak2ke0NeverReturnsAnUnfoundKe0) {
       EXPECT_STREQ(e.what(), "No ke0 found for this peak time!") << peak;
     }
   }
-  EXPECT_EQ(ThrownText([&] { TPeak2ke0(h, 1e-300); }), "No ke0 found for this peak time!");
+  // A peak 1e-300 after the bolus has its ke0 (about 7e302); one 1e300 after
+  // it has none within the range of doubles: the plasma has vanished by then.
+  {
+    const double ke0 = TPeak2ke0(h, 1e-300);
+    const LD t = pktest::ExactBolusPeak(pktest::ExactOf(kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, ke0)).first;
+    EXPECT_LE(Relative(1e-300, t), 1e-9) << ke0;
+  }
+  EXPECT_EQ(ThrownText([&] { TPeak2ke0(h, 1e300); }), "No ke0 found for this peak time!");
   // A peak time whose ke0 is at or next to an exponent: the search's own
   // precision (1e-10 absolute in ke0), with no loss from the coincidence.
   for (const Ke0Case& c : Ke0Cases()) {

@@ -147,42 +147,47 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
   return rate;
 }
 
-// The holding simulation with every step's exponentials computed afresh.
-template <class Land>
-void Hold(const vector<double>& times, std::size_t j, double clock, Plasma& s, const Plasma& K, const Plasma& u,
-          const Plasma& l, Effect* c, const EffectSite* site, Land land) {
-  double step = 0.1;
-  while (j < times.size()) {
-    bool landing = false;
-    if (clock + step >= times[j]) {
-      step = times[j] - clock;
-      landing = true;
-    }
-    Plasma f;
-    for (int k = 0; k < 3; ++k) f[k] = std::exp(-l[k] * step);
-    const double per = (1 - f[1]) * u[1] + (1 - f[0]) * u[0] + (1 - f[2]) * u[2];
-    if (per != 0) {
-      double Z = (1 - s[0] * f[0] - s[1] * f[1] - s[2] * f[2]) * (1 / per);
-      if (Z < 0) Z = 0;
-      AdvancePlasmaBolus(s, u, step, Z, 0, K, l);
-      if (c) site->Advance(*c, site->Step(step), Z);
-    } else if (step > 0) {  // too short to resolve: in the limit, a bolus up to 1
-      const double dose = (1 - (s[0] + s[1] + s[2])) / (K[0] + K[1] + K[2]);
-      if (dose > 0) {
-        for (int k = 0; k < 3; ++k) s[k] += K[k] * dose;
-        if (c)
-          for (int k = 0; k < 4; ++k) (*c)[k] += site->Bolus()[k] * dose;
-      }
-    }
-    clock += step;
-    if (landing) {
-      land(j);
-      step = 0.1;
-      ++j;
+// The holding simulation with every step's exponentials computed afresh:
+// steps of 0.1 from clock0, each row's last one shortened on a copy.
+inline void HoldStep(double step, Plasma& s, const Plasma& K, const Plasma& u, const Plasma& l, Effect& c,
+                     const EffectSite* site) {
+  const Decay<3> d = FineDecayOver(l, step);
+  const double per = d.g[1] * u[1] + d.g[0] * u[0] + d.g[2] * u[2];
+  if (per != 0) {
+    double Z = (1 - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) * (1 / per);
+    if (Z < 0) Z = 0;
+    Advance(s, d, u, Z);
+    if (site) site->Advance(c, site->FineStep(step), Z);
+  } else if (step > 0) {  // too short to resolve: in the limit, a bolus up to 1
+    const double dose = (1 - (s[0] + s[1] + s[2])) / (K[0] + K[1] + K[2]);
+    if (dose > 0) {
+      for (int k = 0; k < 3; ++k) s[k] += K[k] * dose;
+      if (site)
+        for (int k = 0; k < 4; ++k) c[k] += site->Bolus()[k] * dose;
     }
   }
 }
 
+template <class Land>
+void Hold(const vector<double>& times, std::size_t j, double clock0, Plasma s, Effect c, const Plasma& K,
+          const Plasma& u, const Plasma& l, const EffectSite* site, Land land) {
+  double steps = 0;
+  while (j < times.size()) {
+    const double clock = clock0 + steps * 0.1;
+    if (clock0 + (steps + 1) * 0.1 >= times[j]) {
+      double h = times[j] - clock;
+      if (std::fabs(h - 0.1) <= 1e-12 * 0.1) h = 0.1;
+      Plasma sj = s;
+      Effect cj = c;
+      HoldStep(h, sj, K, u, l, cj, site);
+      land(j, sj, cj);
+      ++j;
+    } else {
+      HoldStep(0.1, s, K, u, l, c, site);
+      ++steps;
+    }
+  }
+}
 
 // The decrement searches are the routines' own (detail::PlasmaFallTime,
 // EffectDecrement); the holding and row loops around them compute every
@@ -197,12 +202,12 @@ inline vector<double> CsDtCp(const vector<double>& times, double A, double B, do
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   vector<double> result(times.size(), 0.0);
   if (times.empty()) return result;
-  Plasma s = {0, 0, 0};
   detail::TrendGuess trend;
-  Hold(times, times[0] == 0 ? 1 : 0, 0.0, s, K, u, l, nullptr, nullptr, [&](std::size_t j) {
-    result[j] = PlasmaFallTime(s, l, 1 - decr / 100, trend.At(times[j]));
-    trend.Add(times[j], result[j]);
-  });
+  Hold(times, times[0] == 0 ? 1 : 0, 0.0, Plasma{0, 0, 0}, Effect{}, K, u, l, nullptr,
+       [&](std::size_t j, const Plasma& s, const Effect&) {
+         result[j] = PlasmaFallTime(s, l, 1 - decr / 100, trend.At(times[j]));
+         trend.Add(times[j], result[j]);
+       });
   return result;
 }
 
@@ -215,16 +220,22 @@ inline vector<double> CsDtCe(const vector<double>& times, double A, double B, do
   const double level = 1 - decr / 100;
   Plasma unitPlasma = {0, 0, 0};
   Effect unit = {0, 0, 0, 0};
-  AdvancePlasmaBolus(unitPlasma, u, 0.1, 1, 0, K, l);
-  site.Advance(unit, site.Step(0.1), 1.0);
+  Advance(unitPlasma, FineDecayOver(l, 0.1), u, 1.0);
+  site.Advance(unit, site.FineStep(0.1), 1.0);
   const auto load = PeakOfCourse(site, unit, NAN);
-  const double tPeak = load->time;
-  const double H = tPeak > 0.1 ? 1 / load->value : 0.0;
-  auto afterLoading = [&](double x, Plasma& s, Effect& c) {
+  const double tPeak = load->time, H = 1 / load->value;
+  auto loadingAt = [&](double D, Plasma& s, Effect& c) {
+    s = {0, 0, 0};
+    c = {0, 0, 0, 0};
+    if (D < 0.1) {
+      Advance(s, FineDecayOver(l, D), u, H);
+      site.Advance(c, site.FineStep(D), H);
+      return;
+    }
     for (int j = 0; j < 3; ++j) s[j] = H * unitPlasma[j];
     for (int k = 0; k < 4; ++k) c[k] = H * unit[k];
-    AdvancePlasmaBolus(s, u, x, 0, 0, K, l);
-    site.Advance(c, site.Step(x), 0);
+    Advance(s, FineDecayOver(l, D - 0.1), u, 0.0);
+    site.Advance(c, site.FineStep(D - 0.1), 0);
   };
   vector<double> result(times.size(), 0.0);
   std::size_t j = 0;
@@ -232,16 +243,15 @@ inline vector<double> CsDtCe(const vector<double>& times, double A, double B, do
   double peakGuess = NAN;
   Plasma s;
   Effect c;
-  for (; j < times.size() && times[j] < tPeak + 0.1; ++j) {
-    if (H == 0) continue;
-    afterLoading(times[j] - 0.1, s, c);
+  for (; j < times.size() && times[j] <= tPeak + 0.1; ++j) {
+    loadingAt(times[j], s, c);
     result[j] = EffectDecrement(site, c, level, NAN, peakGuess);
   }
   if (j == times.size()) return result;
-  afterLoading(tPeak, s, c);
+  loadingAt(tPeak + 0.1, s, c);
   detail::TrendGuess trend;
-  Hold(times, j, tPeak + 0.1, s, K, u, l, &c, &site, [&](std::size_t row) {
-    result[row] = EffectDecrement(site, c, level, trend.At(times[row]), peakGuess);
+  Hold(times, j, tPeak + 0.1, s, c, K, u, l, &site, [&](std::size_t row, const Plasma&, const Effect& held) {
+    result[row] = EffectDecrement(site, held, level, trend.At(times[row]), peakGuess);
     trend.Add(times[row], result[row]);
   });
   return result;
@@ -259,7 +269,7 @@ inline vector<double> decrCe(const vector<double>& dt, const vector<double>& rat
   detail::TrendGuess trend;
   double now = 0, peakGuess = NAN;
   for (std::size_t i = 1; i < dt.size(); ++i) {
-    site.Advance(c, site.Step(dt[i]), rate[i], bolus[i]);
+    site.Advance(c, site.FineStep(dt[i]), rate[i], bolus[i]);
     now += dt[i];
     peakGuess -= dt[i];
     result[i] = EffectDecrement(site, c, level[i], trend.At(now) - now, peakGuess);

@@ -48,7 +48,10 @@ class EffectSite {
   bool Near(int j) const { return near_[j]; }
   bool AnyNear() const { return anyNear_; }
 
+  // The factors of an interval of length dt: Step as the predictions take
+  // them, FineStep exact to rounding however short (FineDecayOver).
   EffectStep Step(double dt) const;
+  EffectStep FineStep(double dt) const;
 
   // Component 4's gain over an interval from the near components, given the
   // components c at its start and the interval's rate. 0 without near ones.
@@ -83,6 +86,7 @@ class EffectSite {
 
  private:
   double NearCourse(const Effect& c, double x) const;
+  EffectStep StepWith(const Decay<4>& decay, double dt) const;
 
   Plasma K_, l_;
   double ke0_;
@@ -105,6 +109,17 @@ std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& sta
                                        double tolerance = kRootTolerance);
 
 namespace detail {
+// c scaled by a power of 2 (so exactly) to a largest |c_k| in [1, 2); as it
+// is where that is 0 or not finite.
+inline Effect Normalized(const Effect& c, double* factor = nullptr) {
+  double top = 0;
+  for (double v : c) top = std::fmax(top, std::fabs(v));
+  double f = 1;
+  if (top > 0 && std::isfinite(top)) f = std::ldexp(1.0, -std::ilogb(top));
+  if (factor) *factor = f;
+  return {c[0] * f, c[1] * f, c[2] * f, c[3] * f};
+}
+
 // ∫_0^t e^(−k·(t−τ))·e^(−l·τ) dτ, accurate for any k, l >= 0.
 double Convolution(double l, double k, double t);
 }  // namespace detail
