@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -60,8 +62,7 @@ class HoldingSimulation {
     for (std::size_t j = first; j < Times.size();) {
       const double clock = clock0 + steps * kStep;
       if (clock0 + (steps + 1) * kStep >= Times[j]) {
-        double h = Times[j] - clock;
-        if (std::fabs(h - kStep) <= 1e-12 * kStep) h = kStep;  // a full step, to rounding
+        const double h = detail::LandingLength(Times[j] - clock);
         Plasma sj = s;
         Effect cj = c;
         Hold(h, sj, cj);
@@ -76,24 +77,12 @@ class HoldingSimulation {
 
  private:
   void Hold(double h, Plasma& s, Effect& c) {
-    // The regular step's factors once for all; a landing step's while it
-    // repeats (the plasma's are the effect site's first three).
+    // The regular step's factors once for all; a landing step's from the few
+    // kept (the plasma's are the effect site's first three).
     const bool regular = h == kStep;
-    if (!regular && !(h == otherLength_)) {
-      if (site_) {
-        otherEffect_ = site_->FineStep(h);
-        for (int j = 0; j < 3; ++j) {
-          other_.e[j] = otherEffect_.decay.e[j];
-          other_.g[j] = otherEffect_.decay.g[j];
-        }
-      } else {
-        other_ = FineDecayOver(l_, h);
-      }
-      otherRise_ = PerUnitRate(other_);
-      otherLength_ = h;
-    }
-    const Decay<3>& d = regular ? regular_ : other_;
-    const double perUnitRate = regular ? regularRise_ : otherRise_;
+    const Landing* landing = regular ? nullptr : &LandingOf(h);
+    const Decay<3>& d = regular ? regular_ : landing->plasma;
+    const double perUnitRate = regular ? regularRise_ : landing->rise;
     if (perUnitRate == 0) {
       // No decay factor differs from 1. A step of length 0 changes nothing (its
       // rate would be 0/0); a shorter one than the factors resolve, such as a
@@ -107,7 +96,34 @@ class HoldingSimulation {
     double Z = (1 - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) * (1 / perUnitRate);
     if (Z < 0) Z = 0;
     Advance(s, d, u_, Z);
-    if (site_) site_->Advance(c, regular ? regularEffect_ : otherEffect_, Z);
+    if (site_) site_->Advance(c, regular ? regularEffect_ : landing->effect, Z);
+  }
+
+  // The factors of a landing step. Evenly spaced durations land a few
+  // lengths over and over, which the last few kept spare recomputing.
+  struct Landing {
+    double length = kNaN;
+    Decay<3> plasma;
+    EffectStep effect;
+    double rise = 0;
+  };
+  const Landing& LandingOf(double h) {
+    for (const Landing& kept : landings_)
+      if (kept.length == h) return kept;
+    Landing& made = landings_[next_];
+    next_ = (next_ + 1) % landings_.size();
+    made.length = h;
+    if (site_) {
+      made.effect = site_->FineStep(h);
+      for (int j = 0; j < 3; ++j) {
+        made.plasma.e[j] = made.effect.decay.e[j];
+        made.plasma.g[j] = made.effect.decay.g[j];
+      }
+    } else {
+      made.plasma = FineDecayOver(l_, h);
+    }
+    made.rise = PerUnitRate(made.plasma);
+    return made;
   }
 
   // The plasma's rise over a step per unit rate (RateToTarget's denominator).
@@ -127,10 +143,9 @@ class HoldingSimulation {
   const EffectSite* site_;
   const Decay<3> regular_;
   const double regularRise_ = PerUnitRate(regular_);
-  Decay<3> other_;
-  double otherRise_ = 0;
-  double otherLength_ = kNaN;
-  EffectStep regularEffect_, otherEffect_;
+  EffectStep regularEffect_;
+  std::array<Landing, 4> landings_;
+  std::size_t next_ = 0;  // the one to replace
 };
 
 // The time for the free effect-site course of c to fall to level, from a
@@ -172,6 +187,18 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
 }  // namespace
 
 namespace detail {
+
+double LandingLength(double h) {
+  if (std::fabs(h - kStep) <= 1e-12 * kStep) return kStep;  // a full step, to rounding
+  if (!(h >= 0x1p-1000 && h < kStep)) return h;  // 0, subnormal, or no landing
+  // Rounded to 40 bits of mantissa (2^-41 relative, about 4.5e-13): adding half
+  // the last kept bit's weight to the bits and clearing the 12 below it.
+  std::uint64_t bits;
+  std::memcpy(&bits, &h, sizeof bits);
+  bits = (bits + (std::uint64_t{1} << 11)) & ~((std::uint64_t{1} << 12) - 1);
+  std::memcpy(&h, &bits, sizeof h);
+  return h;
+}
 
 double TrendGuess::At(double x) const {
   if (count_ == 0) return kNaN;

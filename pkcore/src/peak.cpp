@@ -55,19 +55,22 @@ double TPeak2ke0(const HybridModel& model, double peak_time) {
   // lo the smaller of x and lj and d their distance. Its terms of either sign
   // are summed apart, so that the residual keeps its sign however small the
   // concentrations at T, and is NaN where they vanish.
+  const double El[3] = {std::exp(-l[0] * T), std::exp(-l[1] * T), std::exp(-l[2] * T)};
   auto gap = [&](double x) {
     SignedSum sum;
+    const double Ex = std::exp(-x * T);
     for (int j = 0; j < 3; ++j) {
       if (K[j] == 0) continue;
       const double hi = std::max(x, l[j]), lo = std::min(x, l[j]), d = hi - lo;
       if (d > hi / 2) {
-        sum.Add(K[j] * x * std::exp(-x * T) / (x - l[j]), 0, 0);
-        sum.Add(-K[j] * l[j] * std::exp(-l[j] * T) / (x - l[j]), 0, 0);
+        sum.Add(K[j] * x * Ex / (x - l[j]), 0, 0);
+        sum.Add(-K[j] * l[j] * El[j] / (x - l[j]), 0, 0);
       } else {
         const double z = d * T;
-        const double phi = z == 0 ? 1.0 : -std::expm1(-z) / z;
-        const double e = std::exp(-lo * T);
-        sum.Add(K[j] * e * std::exp(-z), 0, 0);
+        const double em = std::expm1(-z);  // e^(−z) − 1
+        const double phi = z == 0 ? 1.0 : -em / z;
+        const double e = x < l[j] ? Ex : El[j];  // e^(−lo·T)
+        sum.Add(K[j] * e * (1 + em), 0, 0);
         sum.Add(-K[j] * e * lo * T * phi, 0, 0);
       }
     }

@@ -175,8 +175,7 @@ void Hold(const vector<double>& times, std::size_t j, double clock0, Plasma s, E
   while (j < times.size()) {
     const double clock = clock0 + steps * 0.1;
     if (clock0 + (steps + 1) * 0.1 >= times[j]) {
-      double h = times[j] - clock;
-      if (std::fabs(h - 0.1) <= 1e-12 * 0.1) h = 0.1;
+      const double h = detail::LandingLength(times[j] - clock);
       Plasma sj = s;
       Effect cj = c;
       HoldStep(h, sj, K, u, l, cj, site);

@@ -48,6 +48,13 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
                            const HybridModel& model);
 
 namespace detail {
+// The length of the step that lands on a duration, given its distance from
+// the last full step: a full step where it is one to rounding, otherwise that
+// distance to 40 bits (4.5e-13 relative, moving the duration by less than
+// that), so that evenly spaced durations, which land the same few lengths up
+// to rounding, share their steps' factors.
+double LandingLength(double h);
+
 // A start for the searches along a column: the answers so far as a smooth
 // function of the row's argument (a duration, or the time of a row),
 // extrapolated through the last three (the last two, or the last one, while

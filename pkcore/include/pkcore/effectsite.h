@@ -109,13 +109,15 @@ std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& sta
                                        double tolerance = kRootTolerance);
 
 namespace detail {
-// c scaled by a power of 2 (so exactly) to a largest |c_k| in [1, 2); as it
-// is where that is 0 or not finite.
+// c scaled by a power of 2 (so exactly) to a largest |c_k| in [1, 2) where
+// that lies far from 1 (beyond 2^±256); as it is otherwise, or where it is 0
+// or not finite.
 inline Effect Normalized(const Effect& c, double* factor = nullptr) {
   double top = 0;
-  for (double v : c) top = std::fmax(top, std::fabs(v));
+  for (double v : c) top = std::fabs(v) > top ? std::fabs(v) : top;
   double f = 1;
-  if (top > 0 && std::isfinite(top)) f = std::ldexp(1.0, -std::ilogb(top));
+  if ((top < 0x1p-256 || top > 0x1p256) && top > 0 && std::isfinite(top))
+    f = std::ldexp(1.0, -std::ilogb(top));
   if (factor) *factor = f;
   return {c[0] * f, c[1] * f, c[2] * f, c[3] * f};
 }

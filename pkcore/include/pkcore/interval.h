@@ -42,17 +42,18 @@ Decay<N> DecayOver(const std::array<double, N>& m, double dt) {
   return d;
 }
 
-// The same factors exact to rounding however short the interval: where e is
-// near 1, 1 − e comes from expm1 (one libm call either way). The
-// predictions keep 1 − e, as their row formula has it; the holding
-// simulations, thousands of steps of 0.1, need this for a slow exponent,
-// whose 1 − e would keep only a few digits and err the same way every step.
+// The same factors with 1 − e exact to rounding however short the interval:
+// where m·dt is below 2^-10 it comes from expm1 (one libm call either way).
+// The predictions keep 1 − e, as their row formula has it; the holding
+// simulations need this for a slow exponent, whose 1 − e would keep only a
+// few digits, and so bias everything that compartment takes in the same way
+// at every step.
 template <std::size_t N>
 Decay<N> FineDecayOver(const std::array<double, N>& m, double dt) {
   Decay<N> d;
   for (std::size_t k = 0; k < N; ++k) {
     const double x = m[k] * dt;
-    if (x < 0.5) {
+    if (x < 1.0 / 1024) {
       const double em = std::expm1(-x);
       d.e[k] = 1 + em;
       d.g[k] = -em;
