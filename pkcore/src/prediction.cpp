@@ -21,6 +21,8 @@ bool SameLength(const std::vector<double>& a, const std::vector<double>& b,
 
 }  // namespace
 
+void RefuseNegativeStep() { throw InputError(kNegativeStep); }
+
 void AdvancePlasmaBolus(Plasma& s, const Plasma& f, double dt, double rate, double bolus,
                         const Plasma& K, const Plasma& l) {
   Advance(s, DecayOver(l, dt), f, rate, K, bolus);
@@ -99,8 +101,9 @@ std::vector<double> PlasmaColumn(PlasmaPrediction rows, std::vector<double> delt
                                  const std::vector<double>& Rate, const std::vector<double>& IVBolus) {
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
   double* out = deltaTimes.data();
-  rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
-            deltaTimes.size());
+  if (!rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
+                 deltaTimes.size()))
+    RefuseNegativeStep();
   return deltaTimes;
 }
 }  // namespace
@@ -121,8 +124,9 @@ std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> R
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
   EffectPrediction rows = EffectPrediction::ForPredCe(model);
   double* out = deltaTimes.data();
-  rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
-            deltaTimes.size());
+  if (!rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
+                 deltaTimes.size()))
+    RefuseNegativeStep();
   return deltaTimes;
 }
 

@@ -40,7 +40,7 @@ std::vector<double> PlasmaTci(std::vector<double>& deltaTimes, const std::vector
   for (std::size_t i = 1; i < n; ++i) {
     const double h = rate[i];
     if (!(h == last)) {  // NaN never repeats
-      if (h < 0) throw InputError(kNegativeStep);
+      if (h < 0) RefuseNegativeStep();
       d = DecayOver(l, h);
       last = h;
     }
@@ -169,7 +169,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
     const double dt = deltaTimes[i];
     const double T = targetConc[i];
     if (!(dt == lastStep)) {
-      if (dt < 0) throw InputError(kNegativeStep);
+      if (dt < 0) RefuseNegativeStep();
       step = site.Step(dt);
       for (int j = 0; j < 3; ++j) {
         plasma.e[j] = step.decay.e[j];

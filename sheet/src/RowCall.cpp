@@ -4,7 +4,6 @@
 #include <optional>
 #include <variant>
 
-#include "pkcore/errors.h"
 #include "xlw/CellColumns.h"
 
 namespace sheet::detail {
@@ -18,11 +17,8 @@ template <class Cell>
 bool RunOnCells(RowForm& form, const std::vector<LPXLFOPER>& columns, LPXLFOPER result, std::size_t n) {
   const xlw::NumberCells<Cell> dt(columns[0]), rate(columns[1]), bolus(columns[2]);
   const xlw::NumberCellWriter<Cell> out(result);
-  try {
-    std::visit([&](auto& prediction) { prediction.Rows(dt, rate, bolus, out, n); }, form);
-  } catch (const pkcore::InputError&) {
-    return false;
-  }
+  const bool course = std::visit([&](auto& prediction) { return prediction.Rows(dt, rate, bolus, out, n); }, form);
+  if (!course) return false;
   out.Finish();
   return dt.AllNumbers() && rate.AllNumbers() && bolus.AllNumbers();
 }

@@ -65,18 +65,28 @@ Decay<N> FineDecayOver(const std::array<double, N>& m, double dt) {
   return d;
 }
 
+// One component over one interval, from s: e and g its factors, f its
+// infusion and K its bolus coefficient. The longest row loops call this on
+// components they keep in registers; the others through Advance.
+inline double Stepped(double s, double e, double g, double f, double rate, double K, double bolus) {
+  return g * (f * rate) + e * s + bolus * K;
+}
+inline double Stepped(double s, double e, double g, double f, double rate) {
+  return g * (f * rate) + e * s;
+}
+
 // Advances components s over one interval at rate, then gives bolus.
 template <std::size_t N>
 inline void Advance(std::array<double, N>& s, const Decay<N>& d, const std::array<double, N>& f,
                     double rate, const std::array<double, N>& K, double bolus) {
-  for (std::size_t k = 0; k < N; ++k) s[k] = d.g[k] * (f[k] * rate) + d.e[k] * s[k] + bolus * K[k];
+  for (std::size_t k = 0; k < N; ++k) s[k] = Stepped(s[k], d.e[k], d.g[k], f[k], rate, K[k], bolus);
 }
 
 // The same without a bolus (the loops that never give one).
 template <std::size_t N>
 inline void Advance(std::array<double, N>& s, const Decay<N>& d, const std::array<double, N>& f,
                     double rate) {
-  for (std::size_t k = 0; k < N; ++k) s[k] = d.g[k] * (f[k] * rate) + d.e[k] * s[k];
+  for (std::size_t k = 0; k < N; ++k) s[k] = Stepped(s[k], d.e[k], d.g[k], f[k], rate);
 }
 
 // The rate that brings the plasma sum to target at the end of the interval,

@@ -56,7 +56,9 @@ std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> R
 std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double> Rate,
                               std::vector<double> IVBolus, const VolClModel& model);
 
-// The message of every routine that takes deltaTimes for a step below 0.
+// The message of every routine that takes deltaTimes for a step below 0, and
+// its throw, out of the row loops' way.
 constexpr const char* kNegativeStep = "Time steps cannot be negative!";
+[[noreturn]] void RefuseNegativeStep();
 
 }  // namespace pkcore

@@ -2,6 +2,7 @@
 // The predictions row by row, for a caller that has its columns in pieces
 // (a worksheet host reading a million cells a block at a time): PredCp,
 // PredCpVCl and PredCe run on these, so the results are the same bit for bit.
+#include <cmath>
 #include <cstddef>
 
 #include "pkcore/effectsite.h"
@@ -16,9 +17,10 @@ namespace pkcore {
 // pointer into a column, or a view of the caller's own cells), and out(i, c)
 // receives the concentration of row i, after that row is read (so out may
 // write over dt). The first row ever given is row 0, of which only the bolus
-// counts. A time step below 0 after it throws InputError(kNegativeStep), the
-// rows before it given. The loops are templates so that such a view is read,
-// and the result written, in the same pass as the arithmetic.
+// counts. Rows returns false where a time step after the first was below 0:
+// those rows are no course, and the caller refuses them (kNegativeStep). The
+// loops are templates so that such a view is read, and the result written,
+// in the same pass as the arithmetic.
 class PlasmaPrediction {
  public:
   // The model checked as PredCp and PredCpVCl check it ("Negative or missing
@@ -27,7 +29,7 @@ class PlasmaPrediction {
   static PlasmaPrediction ForPredCpVCl(const VolClModel& model);
 
   template <class Dt, class Rate, class Bolus, class Out>
-  void Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out, std::size_t n);
+  bool Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out, std::size_t n);
 
  private:
   PlasmaPrediction(const Plasma& K, const Plasma& l);  // exponents free of zeros
@@ -44,7 +46,7 @@ class EffectPrediction {
   static EffectPrediction ForPredCe(const HybridModel& model);
 
   template <class Dt, class Rate, class Bolus, class Out>
-  void Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out, std::size_t n);
+  bool Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out, std::size_t n);
 
  private:
   explicit EffectPrediction(const EffectSite& site);
@@ -55,45 +57,62 @@ class EffectPrediction {
   bool started_ = false;
 };
 
-// The loops work on local copies of the components and factors, which the
-// compiler keeps in registers, and store them back at the end. The factors
-// are kept while the step repeats; a new step is checked for its sign there.
+// The loops keep the components and the step's factors (DecayOver's, written
+// out) in scalar locals, which the compiler keeps in registers rather than
+// loading them from memory every row, call the kernel on each component, and
+// store them back at the end. The factors are kept while the step repeats; a
+// new step is checked for its sign there, and the loop goes on to the end
+// rather than leave it: the answer is then thrown away.
 
 template <class Dt, class Rate, class Bolus, class Out>
-void PlasmaPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out,
+bool PlasmaPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out,
                             std::size_t n) {
-  if (n == 0) return;
-  const Plasma K = K_, f = f_, l = l_;
-  Plasma s = s_;
+  if (n == 0) return true;
+  const double K0 = K_[0], K1 = K_[1], K2 = K_[2];
+  const double f0 = f_[0], f1 = f_[1], f2 = f_[2];
+  const Plasma l = l_;
+  double s0 = s_[0], s1 = s_[1], s2 = s_[2];
   std::size_t i = 0;
   if (!started_) {  // row 0: its bolus alone
     const double b = bolus[0];
-    s = {K[0] * b, K[1] * b, K[2] * b};
-    out(0, (K[0] + K[1] + K[2]) * b);
+    s0 = K0 * b;
+    s1 = K1 * b;
+    s2 = K2 * b;
+    out(0, (K0 + K1 + K2) * b);
     started_ = true;
     i = 1;
   }
-  Decay<3> d = decay_;
   double last = last_;
+  bool backwards = false;  // a step below 0, refused once the loop is done
+  double e0 = decay_.e[0], e1 = decay_.e[1], e2 = decay_.e[2];
+  double g0 = decay_.g[0], g1 = decay_.g[1], g2 = decay_.g[2];
   for (; i < n; ++i) {
     const double h = dt[i];
     if (!(h == last)) {  // NaN never repeats
-      if (h < 0) throw InputError(kNegativeStep);
-      d = DecayOver(l, h);
+      backwards |= h < 0;
+      e0 = std::exp(-l[0] * h);
+      e1 = std::exp(-l[1] * h);
+      e2 = std::exp(-l[2] * h);
+      g0 = 1 - e0, g1 = 1 - e1, g2 = 1 - e2;
       last = h;
     }
-    Advance(s, d, f, rate[i], K, bolus[i]);
-    out(i, Sum(s));
+    const double r = rate[i], b = bolus[i];
+    s0 = Stepped(s0, e0, g0, f0, r, K0, b);
+    s1 = Stepped(s1, e1, g1, f1, r, K1, b);
+    s2 = Stepped(s2, e2, g2, f2, r, K2, b);
+    out(i, s0 + s1 + s2);
   }
-  s_ = s;
-  decay_ = d;
+  s_ = {s0, s1, s2};
+  decay_.e = {e0, e1, e2};
+  decay_.g = {g0, g1, g2};
   last_ = last;
+  return !backwards;
 }
 
 template <class Dt, class Rate, class Bolus, class Out>
-void EffectPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out,
+bool EffectPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, Out&& out,
                             std::size_t n) {
-  if (n == 0) return;
+  if (n == 0) return true;
   std::size_t i = 0;
   if (!started_) {  // row 0: its bolus reaches no effect site at once
     const Effect& B = site_.Bolus();
@@ -106,35 +125,49 @@ void EffectPrediction::Rows(const Dt& dt, const Rate& rate, const Bolus& bolus, 
   if (!site_.AnyNear()) {
     // ke0 apart from every exponent: the classic components alone.
     const Effect f = site_.Infusion(), K = site_.Bolus(), m = site_.Rates();
-    Effect c = c_;
-    Decay<4> d = step_.decay;
+    double c0 = c_[0], c1 = c_[1], c2 = c_[2], c3 = c_[3];
     double last = last_;
+    bool backwards = false;
+    const Decay<4>& kept = step_.decay;
+    double e0 = kept.e[0], e1 = kept.e[1], e2 = kept.e[2], e3 = kept.e[3];
+    double g0 = kept.g[0], g1 = kept.g[1], g2 = kept.g[2], g3 = kept.g[3];
     for (; i < n; ++i) {
       const double h = dt[i];
       if (!(h == last)) {
-        if (h < 0) throw InputError(kNegativeStep);
-        d = DecayOver(m, h);
+        backwards |= h < 0;
+        e0 = std::exp(-m[0] * h);
+        e1 = std::exp(-m[1] * h);
+        e2 = std::exp(-m[2] * h);
+        e3 = std::exp(-m[3] * h);
+        g0 = 1 - e0, g1 = 1 - e1, g2 = 1 - e2, g3 = 1 - e3;
         last = h;
       }
-      Advance(c, d, f, rate[i], K, bolus[i]);
-      out(i, c[0] + c[1] + c[2] + c[3]);
+      const double r = rate[i], b = bolus[i];
+      c0 = Stepped(c0, e0, g0, f[0], r, K[0], b);
+      c1 = Stepped(c1, e1, g1, f[1], r, K[1], b);
+      c2 = Stepped(c2, e2, g2, f[2], r, K[2], b);
+      c3 = Stepped(c3, e3, g3, f[3], r, K[3], b);
+      out(i, c0 + c1 + c2 + c3);
     }
-    c_ = c;
-    step_.decay = d;
+    c_ = {c0, c1, c2, c3};
+    step_.decay.e = {e0, e1, e2, e3};
+    step_.decay.g = {g0, g1, g2, g3};
     last_ = last;
-    return;
+    return !backwards;
   }
   // ke0 within kNearKe0 of an exponent: the exact form.
+  bool backwards = false;
   for (; i < n; ++i) {
     const double h = dt[i];
     if (!(h == last_)) {
-      if (h < 0) throw InputError(kNegativeStep);
+      backwards |= h < 0;
       step_ = site_.Step(h);
       last_ = h;
     }
     site_.Advance(c_, step_, rate[i], bolus[i]);
     out(i, site_.Ce(c_));
   }
+  return !backwards;
 }
 
 }  // namespace pkcore
