@@ -43,7 +43,7 @@ Decay<N> DecayOver(const std::array<double, N>& m, double dt) {
 }
 
 // The same factors with 1 − e exact to rounding however short the interval:
-// where m·dt is below 2^-10 it comes from expm1 (one libm call either way).
+// where e is above 0.6 it comes from expm1 (one libm call either way).
 // The predictions keep 1 − e, as their row formula has it; the holding
 // simulations need this for a slow exponent, whose 1 − e would keep only a
 // few digits, and so bias everything that compartment takes in the same way
@@ -53,7 +53,7 @@ Decay<N> FineDecayOver(const std::array<double, N>& m, double dt) {
   Decay<N> d;
   for (std::size_t k = 0; k < N; ++k) {
     const double x = m[k] * dt;
-    if (x < 1.0 / 1024) {
+    if (x < 0.5) {
       const double em = std::expm1(-x);
       d.e[k] = 1 + em;
       d.g[k] = -em;

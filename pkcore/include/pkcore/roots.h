@@ -214,7 +214,10 @@ std::optional<Root> FindRoot(ProbeAt&& probe, const RootSearch& search) {
     const double top = std::min(hi, cap);
     double next = x + step;
     const bool inside = next > lo && next < top;
-    const bool shrinking = top == kInf || std::fabs(step) <= 0.5 * std::fabs(stepOlder);
+    // Each step at most half the one before last, or the search falls back
+    // on halving the bracket (on growing the reach while nothing past the
+    // root is known): a wrong slope costs probes, never the answer.
+    const bool shrinking = std::fabs(step) <= 0.5 * std::fabs(stepOlder);
     if (inside && shrinking) {
       // Close the bracket where the step promises to land within the
       // tolerance: look just past its landing point on the far side from x,
