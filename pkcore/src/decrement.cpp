@@ -91,9 +91,8 @@ class HoldingSimulation {
       if (h > 0) GiveBolus(s, c);
       return;
     }
-    // RateToTarget with the step's division done once per step: the rate that
-    // brings the plasma back to 1.
-    double Z = (1 - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) * (1 / perUnitRate);
+    // The rate that brings the plasma back to 1.
+    double Z = RateToTargetBy(s, d, 1.0, 1 / perUnitRate);
     if (Z < 0) Z = 0;
     Advance(s, d, u_, Z);
     if (site_) site_->Advance(c, regular ? regularEffect_ : landing->effect, Z);
@@ -126,10 +125,7 @@ class HoldingSimulation {
     return made;
   }
 
-  // The plasma's rise over a step per unit rate (RateToTarget's denominator).
-  double PerUnitRate(const Decay<3>& d) const {
-    return d.g[1] * u_[1] + d.g[0] * u_[0] + d.g[2] * u_[2];
-  }
+  double PerUnitRate(const Decay<3>& d) const { return Rise(d, u_); }
 
   void GiveBolus(Plasma& s, Effect& c) const {
     const double dose = (1 - Sum(s)) / (K_[0] + K_[1] + K_[2]);

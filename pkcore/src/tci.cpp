@@ -162,7 +162,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   double guess = std::numeric_limits<double>::quiet_NaN();  // the last peak time found
   EffectStep step;  // the factors of the current step, kept while it repeats
   Decay<3> plasma;  // the plasma's: the effect site's first three
-  double perRate = 0;  // 1 / the plasma's rise per unit rate over the step
+  double perRise = 0;  // 1 / the plasma's rise per unit rate over the step
   double lastStep = std::numeric_limits<double>::quiet_NaN();
 
   for (std::size_t i = 1; i < n; ++i) {
@@ -175,7 +175,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
         plasma.e[j] = step.decay.e[j];
         plasma.g[j] = step.decay.g[j];
       }
-      perRate = 1 / (plasma.g[1] * u[1] + plasma.g[0] * u[0] + plasma.g[2] * u[2]);
+      perRise = 1 / Rise(plasma, u);
       lastStep = dt;
     }
     double r = 0;
@@ -193,9 +193,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
       site.Advance(cFree, step, 0.0);
       const double CpFree = Sum(sFree), CeFree = site.Ce(cFree);
       if (detail::WithinBand(T, CeFree)) {
-        // Maintenance: hold the plasma at T (RateToTarget, its division by
-        // the step's constant done once per step).
-        r = (T - s[0] * plasma.e[0] - s[1] * plasma.e[1] - s[2] * plasma.e[2]) * perRate;
+        r = RateToTargetBy(s, plasma, T, perRise);  // maintenance: hold the plasma at T
       } else if (T < CeFree) {
         r = 0;  // above the target: pause
       } else {

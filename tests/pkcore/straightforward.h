@@ -126,9 +126,8 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
       site.Advance(cf, site.Step(h), 0);
       const double CpFree = sf[0] + sf[1] + sf[2], CeFree = site.Ce(cf);
       if (detail::WithinBand(T, CeFree)) {
-        Plasma e;
-        for (int j = 0; j < 3; ++j) e[j] = std::exp(-l[j] * h);
-        r = (T - s[0] * e[0] - s[1] * e[1] - s[2] * e[2]) * (1 / ((1 - e[1]) * u[1] + (1 - e[0]) * u[0] + (1 - e[2]) * u[2]));
+        const Decay<3> d = DecayOver(l, h);
+        r = RateToTargetBy(s, d, T, 1 / Rise(d, u));
       } else if (T < CeFree) {
         r = 0;
       } else if (!(CeFree < CpFree && 0.97 * T <= detail::TciPeak(site, cf, guess).value)) {
@@ -152,9 +151,9 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
 inline void HoldStep(double step, Plasma& s, const Plasma& K, const Plasma& u, const Plasma& l, Effect& c,
                      const EffectSite* site) {
   const Decay<3> d = FineDecayOver(l, step);
-  const double per = d.g[1] * u[1] + d.g[0] * u[0] + d.g[2] * u[2];
+  const double per = Rise(d, u);
   if (per != 0) {
-    double Z = (1 - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) * (1 / per);
+    double Z = RateToTargetBy(s, d, 1, 1 / per);
     if (Z < 0) Z = 0;
     Advance(s, d, u, Z);
     if (site) site->Advance(c, site->FineStep(step), Z);

@@ -89,19 +89,29 @@ inline void Advance(std::array<double, N>& s, const Decay<N>& d, const std::arra
   for (std::size_t k = 0; k < N; ++k) s[k] = Stepped(s[k], d.e[k], d.g[k], f[k], rate);
 }
 
+// The plasma's rise over the interval per unit rate.
+inline double Rise(const Decay<3>& d, const Plasma& f) {
+  return d.g[1] * f[1] + d.g[0] * f[0] + d.g[2] * f[2];
+}
+
 // The rate that brings the plasma sum to target at the end of the interval,
 // with bolus given there; unclamped (negative where decay alone overshoots).
 inline double RateToTarget(const Plasma& s, const Decay<3>& d, const Plasma& f, double target,
                            const Plasma& K, double bolus) {
   return (target - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2] - bolus * K[0] - bolus * K[1] -
           bolus * K[2]) /
-         (d.g[1] * f[1] + d.g[0] * f[0] + d.g[2] * f[2]);
+         Rise(d, f);
 }
 
 // The same without a bolus.
 inline double RateToTarget(const Plasma& s, const Decay<3>& d, const Plasma& f, double target) {
-  return (target - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) /
-         (d.g[1] * f[1] + d.g[0] * f[0] + d.g[2] * f[2]);
+  return (target - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) / Rise(d, f);
+}
+
+// The same with 1/Rise given, for the loops that take one interval over and
+// over and divide once for all.
+inline double RateToTargetBy(const Plasma& s, const Decay<3>& d, double target, double perRise) {
+  return (target - s[0] * d.e[0] - s[1] * d.e[1] - s[2] * d.e[2]) * perRise;
 }
 
 inline double Sum(const Plasma& s) { return s[0] + s[1] + s[2]; }
