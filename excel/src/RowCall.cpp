@@ -10,12 +10,15 @@ namespace excel::detail {
 namespace {
 
 // Runs the prediction on the cells; false if a cell was not a number,
-// boolean or integer (the result cells are then left unfinished).
+// boolean or integer, or the rows were refused (a time step below 0): the
+// result cells are then left unfinished, and the ordinary way says why, after
+// the conversions, as it would have.
 template <class Cell>
 bool RunOnCells(sheet::RowForm& form, const std::vector<LPXLFOPER>& columns, LPXLFOPER result, std::size_t n) {
   const xlw::NumberCells<Cell> dt(columns[0]), rate(columns[1]), bolus(columns[2]);
   const xlw::NumberCellWriter<Cell> out(result);
-  std::visit([&](auto& prediction) { prediction.Rows(dt, rate, bolus, out, n); }, form);
+  const bool course = std::visit([&](auto& prediction) { return prediction.Rows(dt, rate, bolus, out, n); }, form);
+  if (!course) return false;
   out.Finish();
   return dt.AllNumbers() && rate.AllNumbers() && bolus.AllNumbers();
 }

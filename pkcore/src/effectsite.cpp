@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "pkcore/prediction.h"
+
 namespace pkcore {
 
 namespace detail {
@@ -40,9 +42,13 @@ EffectSite::EffectSite(const Plasma& K, const Plasma& l, double ke0)
   infusion_[3] = ke0 == 0 ? 0.0 : E[3] / ke0;  // no ke0, no drug at the effect site
 }
 
-EffectStep EffectSite::Step(double dt) const {
+EffectStep EffectSite::Step(double dt) const { return StepWith(DecayOver(m_, dt), dt); }
+
+EffectStep EffectSite::FineStep(double dt) const { return StepWith(FineDecayOver(m_, dt), dt); }
+
+EffectStep EffectSite::StepWith(const Decay<4>& decay, double dt) const {
   EffectStep s;
-  for (int k = 0; k < 4; ++k) s.e[k] = std::exp(-m_[k] * dt);
+  s.decay = decay;
   if (anyNear_) {
     const double dtPhi = ke0_ == 0 ? dt : -std::expm1(-ke0_ * dt) / ke0_;  // ∫_0^dt e^(−ke0·τ) dτ
     for (int j = 0; j < 3; ++j) {
@@ -63,41 +69,90 @@ double EffectSite::NearCourse(const Effect& c, double x) const {
   return sum + c[3] * std::exp(-ke0_ * x);
 }
 
-CoursePoint EffectSite::CourseWithSlope(const Effect& c, double x) const {
-  CoursePoint p;
-  for (int j = 0; j < 3; ++j) {
-    const double e = std::exp(-l_[j] * x);
-    if (near_[j]) {
-      const double D = detail::Convolution(l_[j], ke0_, x);
-      const double D1 = e - ke0_ * D;  // d/dx of the convolution
-      p.value += ke0_ * c[j] * D;
-      p.slope += ke0_ * c[j] * D1;
-      p.curvature += ke0_ * c[j] * (-l_[j] * e - ke0_ * D1);
+EffectSite::CourseWeights EffectSite::WeightsAt(double x) const {
+  CourseWeights w;
+  for (int k = 0; k < 4; ++k) {
+    const double rate = m_[k];
+    const double e = std::exp(-rate * x);
+    if (k < 3 && near_[k]) {
+      const double D = detail::Convolution(rate, ke0_, x);
+      const double D1 = e - ke0_ * D;
+      w.value[k] = ke0_ * D;
+      w.slope[k] = ke0_ * D1;
+      w.curvature[k] = ke0_ * (-rate * e - ke0_ * D1);
     } else {
-      const double term = c[j] * e;
-      p.value += term;
-      p.slope -= l_[j] * term;
-      p.curvature += l_[j] * l_[j] * term;
+      w.value[k] = e;
+      w.slope[k] = -rate * e;
+      w.curvature[k] = rate * rate * e;
     }
   }
-  const double term = c[3] * std::exp(-ke0_ * x);
-  p.value += term;
-  p.slope -= ke0_ * term;
-  p.curvature += ke0_ * ke0_ * term;
-  return p;
+  return w;
 }
 
-CoursePoint EffectSite::PeakGap(const Effect& c, double x) const {
-  double cp = 0, cpSlope = 0;
-  for (int j = 0; j < 3; ++j) {
-    // The plasma component: a classic component is Ej/Aj times it.
-    const double s = near_[j] ? c[j] : c[j] * ((ke0_ - l_[j]) / ke0_);
-    const double term = s * std::exp(-l_[j] * x);
-    cp += term;
-    cpSlope -= l_[j] * term;
+Probe EffectSite::FallProbe(const Effect& c, const Effect& e, double x, double level,
+                            bool valueOnly) const {
+  SignedSum sum;
+  if (valueOnly) {
+    for (int k = 0; k < 4; ++k)
+      sum.Add(k < 3 && near_[k] ? ke0_ * c[k] * detail::Convolution(m_[k], ke0_, x) : c[k] * e[k], 0, 0);
+    sum.Add(-level, 0, 0);
+    return sum.LogValue();
   }
-  const double gap = cp - Course(c, x);
-  return {gap, cpSlope - ke0_ * gap};
+  for (int k = 0; k < 4; ++k) {
+    const double rate = m_[k];
+    if (k < 3 && near_[k]) {
+      // ke0·c·D with D' = e − ke0·D and D'' = −l·e − ke0·D'.
+      const double D = detail::Convolution(rate, ke0_, x);
+      const double D1 = e[k] - ke0_ * D;
+      const double a = ke0_ * c[k];
+      sum.Add(a * D, a * D1, a * (-rate * e[k] - ke0_ * D1));
+    } else {
+      const double term = c[k] * e[k];
+      sum.Add(term, -rate * term, rate * rate * term);
+    }
+  }
+  sum.Add(-level, 0, 0);
+  return sum.LogProbe();
+}
+
+Probe EffectSite::PeakProbe(const Effect& c, const Effect& e, double x) const {
+  SignedSum sum;  // the terms of the course's slope
+  for (int k = 0; k < 4; ++k) {
+    const double rate = m_[k];
+    if (k < 3 && near_[k]) {
+      // (ke0·c·D)' = ke0·c·e − ke0²·c·D: two terms of opposite sign.
+      const double a = ke0_ * c[k];
+      const double D = detail::Convolution(rate, ke0_, x);
+      const double D1 = e[k] - ke0_ * D;
+      const double D2 = -rate * e[k] - ke0_ * D1;
+      const double t = a * e[k];
+      sum.Add(t, -rate * t, rate * rate * t);
+      sum.Add(-ke0_ * a * D, -ke0_ * a * D1, -ke0_ * a * D2);
+    } else {
+      const double term = -rate * c[k] * e[k];
+      sum.Add(term, -rate * term, rate * rate * term);
+    }
+  }
+  return sum.LogProbe();
+}
+
+std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& state, double guess,
+                                       double tolerance) {
+  if (!(site.SlopeNow(state) > 0)) return EffectPeak{0, site.Ce(state)};
+  const Effect& m = site.Rates();
+  // The search sees the state scaled by a power of 2 to a largest component
+  // near 1 (exactly, and its residual is a ratio): a rate times a tiny
+  // component then stays within the range of doubles.
+  const Effect scaled = detail::Normalized(state);
+  RootSearch search;
+  search.start = guess;
+  search.reach = 1 / std::max({m[0], m[1], m[2], m[3]});
+  search.tolerance = tolerance;
+  Exponentials<4> e(m);
+  const std::optional<Root> top =
+      FindRoot([&](double x) { return site.PeakProbe(scaled, e.At(x), x); }, search);
+  if (!top) return std::nullopt;
+  return EffectPeak{top->x, site.Course(state, top->x)};
 }
 
 }  // namespace pkcore

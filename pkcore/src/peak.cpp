@@ -2,41 +2,34 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
-#include "interval.h"
 #include "pkcore/effectsite.h"
+#include "pkcore/interval.h"
+#include "pkcore/roots.h"
 #include "pkcore/messages.h"
-#include "pkcore/minimize.h"
-#include "pkcore/prediction.h"
 
 namespace pkcore {
 namespace {
 
 constexpr const char* kNoPeak = messages::kNoPeak.text;
 
-struct Peak {
-  double time;   // from the bolus
-  double value;  // effect-site concentration of a unit bolus there
-};
-
-// The peak lies where Cp − Ce changes sign; it is searched as that zero, from
+// The peak lies where Cp − Ce changes sign; it is searched as that root, on
 // the time scale of the fastest rate, so it is exact in any time unit and has
 // no upper limit.
-Peak FindPeak(const HybridModel& model) {
+EffectPeak FindPeak(const HybridModel& model) {
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
-  detail::DropZeroExponents(K, l);
+  DropZeroExponents(K, l);
   const double ke0 = model.ke0.value_or(0);
-  const EffectSite site(K, l, ke0);
-  const Effect& bolus = site.Bolus();  // the state just after a unit bolus
   // Cp − Ce is K1 + K2 + K3 at the bolus; without a rise there is no peak.
   if (!(ke0 > 0 && K[0] + K[1] + K[2] > 0)) throw InputError(kNoPeak);
-  const double fastest = std::max({l[0], l[1], l[2], ke0});
-  const std::optional<double> t =
-      ZeroOfGap([&](double x) { return site.PeakGap(bolus, x); }, 1 / fastest);
-  if (!t || !(*t > 0)) throw InputError(kNoPeak);
-  const double value = site.Course(bolus, *t);
-  if (!(value > 0 && std::isfinite(value))) throw InputError(kNoPeak);
-  return {*t, value};
+  const EffectSite site(K, l, ke0);
+  const std::optional<EffectPeak> top =
+      PeakOfCourse(site, site.Bolus(), std::numeric_limits<double>::quiet_NaN());
+  if (!top || !(top->time > 0) || !(top->value > 0 && std::isfinite(top->value)))
+    throw InputError(kNoPeak);
+  return *top;
 }
 
 }  // namespace
@@ -51,43 +44,67 @@ double TPeak2ke0(const HybridModel& model, double peak_time) {
   if (!(peak_time > 0)) throw InputError(messages::kPeakTime.text);
   model.Validate(Rule::PositiveL1, messages::kCheckParameters.text);
 
-  double A = model.A, B = model.B, C = model.C, l1 = model.l1, l2 = model.l2, l3 = model.l3;
-  detail::ModelOrderFromB(B, C, l2, l3);
-  const Plasma K = {A, B, C}, l = {l1, l2, l3};
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
+  DropZeroExponents(K, l);  // l1 > 0 here
   const double T = peak_time;
-  const double Cp = A * std::exp(-l1 * T) + B * std::exp(-l2 * T) + C * std::exp(-l3 * T);
-  const double e[3] = {std::exp(-l1 * T), std::exp(-l2 * T), std::exp(-l3 * T)};
-  // At the peak the slope ke0·(Cp − Ce) vanishes: find the ke0 with Ce(T) =
-  // Cp(T). Ce(T) is the classic sum for x apart from the exponents and the
-  // convolution form next to one (as in EffectSite).
-  auto mismatch = [&](double x) {
-    double E[3], Ce = 0, E4 = 0;
-    bool near = false;
+  // At the peak the slope ke0·(Cp − Ce) vanishes: the ke0 sought makes
+  // Cp(T) = Ce(T). A smaller one leaves Ce below Cp at T (the peak still to
+  // come), a larger one above it. After a unit bolus Cp − Ce is the sum over
+  // the terms of Kj·(x·e^(−x·T) − lj·e^(−lj·T))/(x − lj) for ke0 = x, which
+  // is taken here without the cancellation of Cp less Ce: next to lj (within
+  // half of the larger) as e^(−lo·T)·(e^(−d·T) − lo·T·(1 − e^(−d·T))/(d·T)),
+  // lo the smaller of x and lj and d their distance. Its terms of either sign
+  // are summed apart, so that the residual keeps its sign however small the
+  // concentrations at T, and is NaN where they vanish.
+  const double El[3] = {std::exp(-l[0] * T), std::exp(-l[1] * T), std::exp(-l[2] * T)};
+  auto gap = [&](double x) {
+    SignedSum sum;
+    const double Ex = std::exp(-x * T);
     for (int j = 0; j < 3; ++j) {
-      const bool nearJ = K[j] != 0 && std::fabs(x - l[j]) <= kNearKe0 * std::max(x, l[j]);
-      E[j] = nearJ || K[j] == 0 ? 0.0 : -(x * K[j]) / (l[j] - x);
-      near = near || nearJ;
-      if (nearJ) Ce += K[j] * x * detail::Convolution(l[j], x, T);
+      if (K[j] == 0) continue;
+      const double hi = std::max(x, l[j]), lo = std::min(x, l[j]), d = hi - lo;
+      if (d > hi / 2) {
+        sum.Add(K[j] * x * Ex / (x - l[j]), 0, 0);
+        sum.Add(-K[j] * l[j] * El[j] / (x - l[j]), 0, 0);
+      } else {
+        const double z = d * T;
+        const double em = std::expm1(-z);  // e^(−z) − 1
+        const double phi = z == 0 ? 1.0 : -em / z;
+        const double e = x < l[j] ? Ex : El[j];  // e^(−lo·T)
+        sum.Add(K[j] * e * (1 + em), 0, 0);
+        sum.Add(-K[j] * e * lo * T * phi, 0, 0);
+      }
     }
-    E4 = -(E[0] + E[1] + E[2]);
-    const double classic = E[0] * e[0] + E[1] * e[1] + E[2] * e[2] + E4 * std::exp(-x * T);
-    const double d = (near ? classic + Ce : classic) - Cp;
-    return d * d;
+    return sum.LogValue();
   };
-  const Bracket bracket = BracketMinimum(0, 1e-8, mismatch);
-  if (!bracket.found) throw InputError(kNoKe0);
-  const Minimum best = BrentMinimize(bracket, mismatch, 1e-24);
-  // A search that did not converge, or that settled on a ke0 whose peak is not
-  // at peak_time (one no ke0 reaches in double precision, where Ce and Cp both
-  // vanish), leaves no answer.
-  if (!best.converged || !(best.x > 0 && std::isfinite(best.x))) throw InputError(kNoKe0);
+  // A bracket on the scale of 1/peak_time: up from there while the gap stays
+  // positive (the search's own doubling), down by fourfold steps while it is
+  // negative.
+  RootSearch search;
+  search.lo = 0;
+  double k = 1 / T;
+  for (;;) {
+    const double h = gap(k).h;
+    if (h > 0) {
+      search.lo = k;
+      break;
+    }
+    if (!(h <= 0) || k < std::numeric_limits<double>::min()) throw InputError(kNoKe0);
+    search.hi = k;
+    k /= 4;
+  }
+  search.reach = search.lo;
+  const std::optional<Root> root = FindRoot(gap, search);
+  // A ke0 whose peak is not at peak_time (one no ke0 reaches in double
+  // precision, where Ce and Cp both vanish) is no answer.
+  if (!root || !(root->x > 0 && std::isfinite(root->x))) throw InputError(kNoKe0);
   try {
-    const double t = FindPeak({A, B, C, l1, l2, l3, best.x}).time;
+    const double t = FindPeak({model.A, model.B, model.C, model.l1, model.l2, model.l3, root->x}).time;
     if (!(std::fabs(t - T) <= 1e-3 * T)) throw InputError(kNoKe0);
   } catch (const InputError&) {
     throw InputError(kNoKe0);
   }
-  return best.x;
+  return root->x;
 }
 
 }  // namespace pkcore

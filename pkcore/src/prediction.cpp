@@ -3,16 +3,14 @@
 #include <cmath>
 #include <limits>
 
-#include "interval.h"
 #include "pkcore/effectsite.h"
-#include "pkcore/messages.h"
+#include "pkcore/interval.h"
 #include "pkcore/model.h"
 #include "pkcore/predictionrows.h"
+#include "pkcore/messages.h"
 
 namespace pkcore {
 namespace {
-
-using detail::Decay;
 
 constexpr const char* kBadParameter = messages::kMissingPk.text;
 constexpr const char* kLengths = messages::kLengths.text;
@@ -24,33 +22,35 @@ bool SameLength(const std::vector<double>& a, const std::vector<double>& b,
 
 }  // namespace
 
+void RefuseNegativeStep() { throw InputError(messages::kNegativeStep.text); }
+
 void AdvancePlasmaBolus(Plasma& s, const Plasma& f, double dt, double rate, double bolus,
                         const Plasma& K, const Plasma& l) {
-  detail::AdvancePlasmaE(s, f, Decay(l, dt), rate, bolus, K);
+  Advance(s, DecayOver(l, dt), f, rate, K, bolus);
 }
 
 void AdvancePlasma(Plasma& s, const Plasma& f, double dt, double rate, const Plasma& l) {
-  detail::AdvancePlasmaE(s, f, Decay(l, dt), rate);
+  Advance(s, DecayOver(l, dt), f, rate);
 }
 
 void AdvanceEffect(Effect& s, const Effect& E, double dt, double rate, const Effect& m) {
-  detail::AdvanceEffectE(s, E, m, Decay(m, dt), rate);
+  const Effect f = {E[0] / m[0], E[1] / m[1], E[2] / m[2], E[3] / m[3]};
+  Advance(s, DecayOver(m, dt), f, rate);
 }
 
 void AdvanceEffectBolus(Effect& s, const Effect& E, double dt, double rate, double bolus,
                         const Effect& m) {
-  const Effect e = Decay(m, dt);
-  for (int k = 0; k < 4; ++k)
-    s[k] = (E[k] / m[k]) * rate * (1 - e[k]) + e[k] * s[k] + E[k] * bolus;
+  const Effect f = {E[0] / m[0], E[1] / m[1], E[2] / m[2], E[3] / m[3]};
+  Advance(s, DecayOver(m, dt), f, rate, E, bolus);
 }
 
 double RateToTarget(const Plasma& s, const Plasma& f, double dt, double target, const Plasma& l) {
-  return detail::RateToTargetE(s, f, Decay(l, dt), target);
+  return pkcore::RateToTarget(s, DecayOver(l, dt), f, target);
 }
 
 double RateToTargetBolus(const Plasma& s, const Plasma& f, double dt, double bolus, double target,
                          const Plasma& K, const Plasma& l) {
-  return detail::RateToTargetE(s, f, Decay(l, dt), bolus, target, K);
+  return pkcore::RateToTarget(s, DecayOver(l, dt), f, target, K, bolus);
 }
 
 Effect EffectCoefficients(double A, double B, double C, double l1, double l2, double l3,
@@ -64,15 +64,13 @@ Effect EffectCoefficients(double A, double B, double C, double l1, double l2, do
 }
 
 PlasmaPrediction::PlasmaPrediction(const Plasma& K, const Plasma& l)
-    : K_(K),
-      f_{K[0] / l[0], K[1] / l[1], K[2] / l[2]},
-      m_{-l[0], -l[1], -l[2]},
+    : K_(K), f_{K[0] / l[0], K[1] / l[1], K[2] / l[2]}, l_(l),
       last_(std::numeric_limits<double>::quiet_NaN()) {}
 
 PlasmaPrediction PlasmaPrediction::ForPredCp(const HybridModel& model) {
   model.Validate(Rule::Complete, kBadParameter);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
-  detail::DropZeroExponents(K, l);  // l1 > 0 here: only l2 and l3 can drop
+  DropZeroExponents(K, l);  // l1 > 0 here: only l2 and l3 can drop
   return PlasmaPrediction(K, l);
 }
 
@@ -81,7 +79,7 @@ PlasmaPrediction PlasmaPrediction::ForPredCpVCl(const VolClModel& model) {
   const HybridModel h = ToHybrid(model);
   Plasma K = {h.A, h.B, h.C}, l = {h.l1, h.l2, h.l3};
   // l1 can drop too: Cl2Hyb returns six zeros for layouts it does not accept.
-  detail::DropZeroExponents(K, l);
+  DropZeroExponents(K, l);
   return PlasmaPrediction(K, l);
 }
 
@@ -92,7 +90,7 @@ EffectPrediction EffectPrediction::ForPredCe(const HybridModel& model) {
   model.Validate(Rule::Complete, kBadParameter);
   const double ke0 = model.Ke0(Rule::Complete, kBadParameter);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
-  detail::DropZeroExponents(K, l);
+  DropZeroExponents(K, l);
   return EffectPrediction(EffectSite(K, l, ke0));
 }
 
@@ -104,8 +102,9 @@ std::vector<double> PlasmaColumn(PlasmaPrediction rows, std::vector<double> delt
                                  const std::vector<double>& Rate, const std::vector<double>& IVBolus) {
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
   double* out = deltaTimes.data();
-  rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
-            deltaTimes.size());
+  if (!rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
+                 deltaTimes.size()))
+    RefuseNegativeStep();
   return deltaTimes;
 }
 }  // namespace
@@ -126,8 +125,9 @@ std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> R
   if (!SameLength(deltaTimes, Rate, IVBolus)) throw InputError(kLengths);
   EffectPrediction rows = EffectPrediction::ForPredCe(model);
   double* out = deltaTimes.data();
-  rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
-            deltaTimes.size());
+  if (!rows.Rows(deltaTimes.data(), Rate.data(), IVBolus.data(), [out](std::size_t i, double c) { out[i] = c; },
+                 deltaTimes.size()))
+    RefuseNegativeStep();
   return deltaTimes;
 }
 

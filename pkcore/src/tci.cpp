@@ -1,21 +1,23 @@
 #include "pkcore/tci.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
 #include <utility>
 
-#include "interval.h"
 #include "pkcore/effectsite.h"
-#include "pkcore/messages.h"
-#include "pkcore/minimize.h"
+#include "pkcore/interval.h"
 #include "pkcore/prediction.h"
+#include "pkcore/roots.h"
+#include "pkcore/messages.h"
 
 namespace pkcore {
 namespace {
 
 constexpr const char* kLengths = messages::kLengths.text;
 constexpr const char* kNegative = messages::kNegativePk.text;
+constexpr const char* kMaxRate = messages::kMaxRate.text;
 constexpr const char* kNoRate = messages::kNoRate.text;
 
 // The rate loop shared by TciCp (no boluses) and CalcRate. The rates are
@@ -24,42 +26,33 @@ std::vector<double> PlasmaTci(std::vector<double>& deltaTimes, const std::vector
                               const std::vector<double>& targetConc, double maxRate,
                               const HybridModel& model) {
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
-  detail::DropZeroExponents(K, l);
+  DropZeroExponents(K, l);
   const std::size_t n = deltaTimes.size();
   if (n == 0) return std::move(deltaTimes);
-  const double K0 = K[0], K1 = K[1], K2 = K[2];
-  const double u0 = K0 / l[0], u1 = K1 / l[1], u2 = K2 / l[2];
+  const Plasma f = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   double* rate = deltaTimes.data();
   const double* target = targetConc.data();
   const double* bolus = IVBolus ? IVBolus->data() : nullptr;
   const double b0 = bolus ? bolus[0] : 0.0;
-  double s0 = b0 * K0, s1 = b0 * K1, s2 = b0 * K2;
+  Plasma s = {b0 * K[0], b0 * K[1], b0 * K[2]};
   rate[0] = 0;
-  // The step's decay factors in locals while the step repeats (as in
-  // PlasmaPrediction::Rows).
-  const double m0 = -l[0], m1 = -l[1], m2 = -l[2];
-  double last = std::numeric_limits<double>::quiet_NaN(), e0 = 0, e1 = 0, e2 = 0;
+  Decay<3> d;  // the step's factors, kept while the step repeats
+  double last = std::numeric_limits<double>::quiet_NaN();
   for (std::size_t i = 1; i < n; ++i) {
     const double h = rate[i];
     if (!(h == last)) {  // NaN never repeats
-      e0 = std::exp(m0 * h);
-      e1 = std::exp(m1 * h);
-      e2 = std::exp(m2 * h);
+      if (h < 0) RefuseNegativeStep();
+      d = DecayOver(l, h);
       last = h;
     }
     const double b = bolus ? bolus[i] : 0.0;
     double r = 0;  // nothing can be infused in a row of length 0
     if (h != 0) {
-      // RateToTargetBolus, term for term.
-      r = (target[i] - s0 * e0 - s1 * e1 - s2 * e2 - b * K0 - b * K1 - b * K2) /
-          ((1 - e1) * u1 + (1 - e0) * u0 + (1 - e2) * u2);
+      r = RateToTarget(s, d, f, target[i], K, b);
       if (r < 0) r = 0;
       if (r > maxRate) r = maxRate;
     }
-    // AdvancePlasmaBolus, term for term.
-    s0 = (1 - e0) * (u0 * r) + e0 * s0 + b * K0;
-    s1 = (1 - e1) * (u1 * r) + e1 * s1 + b * K1;
-    s2 = (1 - e2) * (u2 * r) + e2 * s2 + b * K2;
+    Advance(s, d, f, r, K, b);
     rate[i] = r;
   }
   return std::move(deltaTimes);
@@ -71,6 +64,7 @@ std::vector<double> TciCp(std::vector<double> deltaTimes, std::vector<double> ta
                           double maxRate, const HybridModel& model) {
   model.Validate(Rule::NonNegative, kNegative);
   if (deltaTimes.size() != targetConc.size()) throw InputError(kLengths);
+  if (!(maxRate > 0)) throw InputError(kMaxRate);
   return PlasmaTci(deltaTimes, nullptr, targetConc, maxRate, model);
 }
 
@@ -80,8 +74,70 @@ std::vector<double> CalcRate(std::vector<double> deltaTimes, std::vector<double>
   if (deltaTimes.size() != IVBolus.size() || IVBolus.size() != targetConc.size())
     throw InputError(kLengths);
   model.Validate(Rule::NonNegative, kNegative);
+  if (!(maxRate > 0)) throw InputError(kMaxRate);
   return PlasmaTci(deltaTimes, &IVBolus, targetConc, maxRate, model);
 }
+
+namespace detail {
+
+EffectPeak TciPeak(const EffectSite& site, const Effect& state, double& guess) {
+  const std::optional<EffectPeak> top = PeakOfCourse(site, state, guess, kTciPeakTolerance);
+  if (!top) throw InputError(kNoRate);
+  if (top->time > 0) guess = top->time;
+  return *top;
+}
+
+double RateForPeak(const EffectSite& site, const Effect& carried, const Effect& unit, double target,
+                   double maxRate, double& guess) {
+  // The course after the interval at rate rho is that of carried + rho·unit;
+  // its peak is the largest of such sums over time, so it grows with rho, and
+  // convexly: Newton's steps from above the rate never pass it.
+  struct Point {
+    double value, slope, curvature;  // the peak, and its first two derivatives in rho
+  };
+  auto peakAt = [&](double rho) {
+    Effect after;
+    for (int k = 0; k < 4; ++k) after[k] = carried[k] + rho * unit[k];
+    const EffectPeak top = TciPeak(site, after, guess);
+    const EffectSite::CourseWeights w = site.WeightsAt(top.time);
+    double value = 0, slope = 0, unitSlope = 0, bend = 0;
+    for (int k = 0; k < 4; ++k) {
+      value += after[k] * w.value[k];
+      slope += unit[k] * w.value[k];
+      unitSlope += unit[k] * w.slope[k];
+      bend += after[k] * w.curvature[k];
+    }
+    // Where the course peaks later, the peak moves with rho as well: d²/drho² =
+    // −(Ce' of unit)² / Ce'' of the course, both at the peak.
+    const double curvature = top.time > 0 && bend < 0 ? -unitSlope * unitSlope / bend : 0.0;
+    return Point{value, slope, curvature};
+  };
+
+  // The pump's limit cannot reach the target: no term of the course after the
+  // interval ever exceeds the larger of its start and 0 (a near term's rise
+  // stays below its plasma component), so their sum bounds the peak.
+  double bound = 0;
+  for (int k = 0; k < 4; ++k) bound += std::fmax(carried[k] + maxRate * unit[k], 0.0);
+  if (!(bound > target)) return maxRate;
+  const Point top = peakAt(maxRate);
+  if (!(top.value > target)) return maxRate;
+
+  RootSearch search;
+  search.lo = 0;  // the caller knows the peak without more drug to be below the target
+  search.hi = maxRate;
+  search.start = maxRate - (top.value - target) / top.slope;
+  search.reach = maxRate;
+  const std::optional<Root> rate = FindRoot(
+      [&](double rho) {
+        const Point p = peakAt(rho);
+        return Probe{target - p.value, -p.slope, -p.curvature};
+      },
+      search);
+  if (!rate) throw InputError(kNoRate);
+  return rate->x;
+}
+
+}  // namespace detail
 
 std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> targetConc,
                           double maxRate, const HybridModel& model) {
@@ -90,21 +146,12 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   model.Validate(Rule::Complete, kCheck);
   const double ke0 = model.Ke0(Rule::Complete, kCheck);
   // NaN is refused too: no limit could be applied to the rates.
-  if (!(maxRate > 0)) throw InputError(messages::kMaxRate.text);
+  if (!(maxRate > 0)) throw InputError(kMaxRate);
 
-  double A = model.A, B = model.B, C = model.C, l1 = model.l1, l2 = model.l2, l3 = model.l3;
-  detail::ModelOrderFromB(B, C, l2, l3);
-  const Plasma l = {l1, l2, l3};
-  const Plasma u = {A / l1, B / l2, C / l3};
-  const EffectSite site({A, B, C}, l, ke0);
-  const Effect G = site.Infusion();  // per unit rate, times 1 − e
-  const Effect m = site.Rates();
-  const bool anyNear = site.AnyNear();
-  // The free course of a state x time units on; the classic sum, inlined,
-  // while ke0 is apart from the exponents.
-  auto course = [&](const Effect& state, double x) {
-    return anyNear ? site.Course(state, x) : detail::FreeCourse(state, m, x);
-  };
+  Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
+  DropZeroExponents(K, l);  // l1 > 0 here
+  const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
+  const EffectSite site(K, l, ke0);
 
   const std::size_t n = deltaTimes.size();
   std::vector<double> rate(n, 0.0);
@@ -112,137 +159,62 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
 
   Plasma s = {0, 0, 0};     // plasma components
   Effect c = {0, 0, 0, 0};  // effect-site components
-  const Effect empty = c;
   double Ce = 0;
-  double tUnit = 0;  // time of the effect-site peak after a unit infusion of one interval
-  double tMem = 0;   // time of the last free-course peak found, the next search's start
-  // The factors of the current step, kept while the step repeats; the
-  // plasma's are the effect site's first three (the same exponents).
-  EffectStep step;
+  double guess = std::numeric_limits<double>::quiet_NaN();  // the last peak time found
+  EffectStep step;  // the factors of the current step, kept while it repeats
+  Decay<3> plasma;  // the plasma's: the effect site's first three
+  double perRise = 0;  // 1 / the plasma's rise per unit rate over the step
   double lastStep = std::numeric_limits<double>::quiet_NaN();
-  // The peak searches minimise −Ce over time; a search that fails leaves no rate.
-  auto peak = [](const Bracket& bracket, auto&& minusCe) {
-    if (!bracket.found) throw InputError(kNoRate);
-    const Minimum top = BrentMinimize(bracket, minusCe, 1e-9);
-    if (!top.converged) throw InputError(kNoRate);
-    return top;
-  };
 
   for (std::size_t i = 1; i < n; ++i) {
     const double dt = deltaTimes[i];
     const double T = targetConc[i];
     if (!(dt == lastStep)) {
+      if (dt < 0) RefuseNegativeStep();
       step = site.Step(dt);
+      for (int j = 0; j < 3; ++j) {
+        plasma.e[j] = step.decay.e[j];
+        plasma.g[j] = step.decay.g[j];
+      }
+      perRise = 1 / Rise(plasma, u);
       lastStep = dt;
     }
-    const Effect& ee = step.e;
-    const Plasma ep = {ee[0], ee[1], ee[2]};
-    // Per row: the interval's decay and infusion terms, so the objectives
-    // below only need the exponentials of their own time argument.
-    Effect oneMinus, carried;
-    for (int k = 0; k < 4; ++k) {
-      oneMinus[k] = 1 - ee[k];
-      carried[k] = ee[k] * c[k];
-    }
-    const double unitCoupling = anyNear ? site.Coupling(empty, step, 1) : 0;
-    if (anyNear) carried[3] += site.Coupling(c, step, 0);
     double r = 0;
-
-    if (T == 0) {
-      r = 0;
+    if (T == 0 || dt == 0) {
+      r = 0;  // no target, or no time to infuse in
     } else if (Ce == 0) {
       // Nothing at the effect site yet: scale the peak of a unit-rate infusion.
-      Effect unit;
-      for (int k = 0; k < 4; ++k) unit[k] = G[k] * oneMinus[k];
-      unit[3] += unitCoupling;
-      auto unitCourse = [&](double x) { return -course(unit, x); };
-      const Minimum top = peak(BracketMinimum(0, 1.0, unitCourse), unitCourse);
-      tUnit = tMem = top.x;
-      r = T / -top.fx;
+      Effect unit = {0, 0, 0, 0};
+      site.Advance(unit, step, 1.0);
+      r = T / detail::TciPeak(site, unit, guess).value;
     } else {
       Plasma sFree = s;
       Effect cFree = c;
-      detail::AdvancePlasmaE(sFree, u, ep, 0);
-      site.Advance(cFree, step, 0);
-      const double CpFree = detail::Sum(sFree), CeFree = site.Ce(cFree);
-
-      if (std::fabs(T - CeFree) / T <= 0.03) {
-        r = detail::RateToTargetE(s, u, ep, T);  // maintenance: hold the plasma at T
+      Advance(sFree, plasma, u, 0.0);
+      site.Advance(cFree, step, 0.0);
+      const double CpFree = Sum(sFree), CeFree = site.Ce(cFree);
+      if (detail::WithinBand(T, CeFree)) {
+        r = RateToTargetBy(s, plasma, T, perRise);  // maintenance: hold the plasma at T
       } else if (T < CeFree) {
         r = 0;  // above the target: pause
       } else {
-        // Highest effect-site concentration after the interval at rate rho.
-        auto peakAfter = [&](double rho) {
-          Effect after;
-          for (int k = 0; k < 4; ++k) after[k] = G[k] * rho * oneMinus[k] + carried[k];
-          if (anyNear) after[3] += rho * unitCoupling;
-          // Falling already: the highest concentration is the present one.
-          // (A search would run back in time, where the course has no top.)
-          if (!(site.SlopeNow(after) > 0)) return site.Ce(after);
-          auto minusCe = [&](double x) { return -course(after, x); };
-          return -peak(BracketMinimum(0, tUnit, minusCe), minusCe).fx;
-        };
-        // The peak at maxRate, once the limit test below has found it: the
-        // rate search starts there (peakAfter is deterministic, so keeping it
-        // changes nothing).
-        std::optional<double> peakAtMax;
-        auto miss = [&](double rho) {
-          const double d = T - (rho == maxRate && peakAtMax ? *peakAtMax : peakAfter(rho));
-          return d * d;
-        };
-
-        // Even the maximal rate leaves the effect-site peak more than 3 % below
-        // the target: the search would find a rate well above maxRate (the
-        // peak grows with the rate), which the clamp turns into maxRate.
-        auto limitBinds = [&] {
-          Effect top;  // the state after the interval at maxRate
-          for (int k = 0; k < 4; ++k) top[k] = G[k] * maxRate * oneMinus[k] + carried[k];
-          if (anyNear) top[3] += maxRate * unitCoupling;
-          // No term of the free course ever exceeds the larger of its start
-          // and 0 (a near term's rise stays below its plasma component), so
-          // the sum of those bounds the peak without a search.
-          double bound = 0;
-          for (int k = 0; k < 4; ++k) bound += std::fmax(top[k], 0.0);
-          if (bound < 0.97 * T) return true;
-          peakAtMax = peakAfter(maxRate);
-          return *peakAtMax < 0.97 * T;
-        };
-
-        bool search = true;
-        Bracket rates;
-        rates.a = 0;
-        rates.b = maxRate;
-        rates.c = 10000;
+        // Below the target. While the effect site still rises (the plasma
+        // above it), the drug already given may carry it close enough.
+        bool enough = false;
         if (CeFree < CpFree) {
-          // Still rising: maybe the drug already given carries it close enough.
-          auto freeCourse = [&](double x) { return -course(c, x); };
-          const Minimum top = peak(BracketMinimum(0, tMem, freeCourse), freeCourse);
-          tMem = top.x;
-          if (0.97 * T <= -top.fx) {
-            search = false;
-          } else if (limitBinds()) {
-            search = false;
-            r = maxRate;
-          } else {
-            rates = BracketMinimum(0, maxRate, miss);
-            if (!rates.found) throw InputError(kNoRate);
-          }
-        } else if (limitBinds()) {
-          search = false;
-          r = maxRate;
+          enough = 0.97 * T <= detail::TciPeak(site, cFree, guess).value;
         }
-        if (search) {
-          const Minimum best = BrentMinimize(rates, miss, 1e-9);
-          if (!best.converged) throw InputError(kNoRate);
-          r = best.x;
+        if (!enough) {
+          Effect unit = {0, 0, 0, 0};
+          site.Advance(unit, step, 1.0);
+          r = detail::RateForPeak(site, cFree, unit, T, maxRate, guess);
         }
       }
     }
 
-    if (dt == 0) r = 0;  // nothing can be infused in no time
     if (r > maxRate) r = maxRate;
     if (r < 0) r = 0;
-    detail::AdvancePlasmaE(s, u, ep, r);
+    Advance(s, plasma, u, r);
     site.Advance(c, step, r);
     Ce = site.Ce(c);
     rate[i] = r;

@@ -154,7 +154,7 @@ Table Build() {
        {Shape::Column, "mg/min",
         "the rate over the step that ends at this row that brings the plasma concentration to the row's target at the "
         "step's end, the boluses allowed for; between 0 and maxRate"},
-       {m::kLengths, m::kNegativePk},
+       {m::kLengths, m::kNegativePk, m::kMaxRate, m::kNegativeStep},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto bolus = a.TakeColumn(1);
@@ -177,9 +177,9 @@ Table Build() {
        Parameters{kTimes} + Hybrid() + Parameters{kKe0, kDecrement},
        {Shape::Column, "min",
         "for each duration, the time the effect-site concentration takes to fall by decr % after an infusion that "
-        "held it that long; 0 for durations up to the effect-site peak of the loading infusion"},
+        "held it that long; 0 for durations up to the delay of the loading infusion's effect-site peak"},
        {m::kTimesAscending, m::kTimesNegative, m::kTimesRange, m::kCheckPkOrDecrement, m::kDecrementBelow100,
-        m::kNoPeak},
+        m::kNoPeak, m::kNoDecrementTime},
        [](Arguments& a) -> Result { return pkcore::CsDtCe(a.TakeColumn(0), HybridAt(a, 1, 7), a.Number(8)); }});
   example({Col{10, 60, 240}, kA, kB, kC, kL1, kL2, kL3, kKe0Example, 50.0});
 
@@ -187,7 +187,8 @@ Table Build() {
                                    "for each duration, the time the plasma concentration takes to fall by decr % once "
                                    "an infusion that held it constant that long stops"};
   const std::vector<Message> decrementMessages = {m::kTimesAscending, m::kTimesNegative, m::kTimesRange,
-                                                  m::kCheckPkOrDecrement, m::kDecrementBelow100};
+                                                  m::kCheckPkOrDecrement, m::kDecrementBelow100,
+                                                  m::kNoDecrementTime};
   add({"xlCsDtCp", "CsDtCp", " Calculates the decrement times of plasma concentration ",
        Parameters{kTimes} + Hybrid() + Parameters{kDecrement}, plasmaDecrement, decrementMessages,
        [](Arguments& a) -> Result { return pkcore::CsDtCp(a.TakeColumn(0), HybridAt(a, 1), a.Number(7)); }});
@@ -231,7 +232,7 @@ Table Build() {
   add(WithRows({"xlPredCe", "PredCe", " Predict effect site concentration ",
        Parameters{kDeltaTimes, kRate, kBolus} + Hybrid() + Parameters{kKe0},
        {Shape::Column, kConcentration, "the effect-site concentration at this row's time, its bolus included"},
-       {m::kLengths, m::kMissingPk},
+       {m::kLengths, m::kMissingPk, m::kNegativeStep},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
@@ -242,7 +243,7 @@ Table Build() {
   example({Col{0, 1, 1, 3}, Col{0, 10, 10, 10}, Col{140, 0, 0, 0}, kA, kB, kC, kL1, kL2, kL3, kKe0Example});
 
   add(WithRows({"xlPredCp", "PredCp", " Predict plasma concentration ", Parameters{kDeltaTimes, kRate, kBolus} + Hybrid(),
-       kPlasmaColumn, {m::kMissingPk, m::kLengths},
+       kPlasmaColumn, {m::kMissingPk, m::kLengths, m::kNegativeStep},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
@@ -257,7 +258,7 @@ Table Build() {
        {Shape::Column, kConcentration,
         "the plasma concentration at this row's time, its bolus included; zeros for a layout of compartments the "
         "conversion to hybrid constants does not take"},
-       {m::kMissingPk, m::kLengths},
+       {m::kMissingPk, m::kLengths, m::kNegativeStep},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);
@@ -301,7 +302,7 @@ Table Build() {
        {Shape::Column, "mg/min",
         "the rate over the step that ends at this row: it aims the effect-site peak after the step at the row's "
         "target, and holds the plasma there once within 3 %; between 0 and maxRate"},
-       {m::kLengths, m::kCheckPk, m::kMaxRate, m::kNoRate},
+       {m::kLengths, m::kCheckPk, m::kMaxRate, m::kNegativeStep, m::kNoRate},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto target = a.TakeColumn(1);
@@ -314,7 +315,7 @@ Table Build() {
        {Shape::Column, "mg/min",
         "the rate over the step that ends at this row that brings the plasma concentration to the row's target at "
         "the step's end; between 0 and maxRate"},
-       {m::kNegativePk, m::kLengths},
+       {m::kNegativePk, m::kLengths, m::kMaxRate, m::kNegativeStep},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto target = a.TakeColumn(1);
@@ -336,8 +337,8 @@ Table Build() {
            Hybrid() + Parameters{kKe0},
        {Shape::Column, "min",
         "the time from this row until the effect-site concentration falls to the row's decrConc if no more drug is "
-        "given; 0 where the level is reached already"},
-       {m::kLengths, m::kNegativePk, m::kDecrementLevel},
+        "given, after its peak where it still rises; 0 where it never exceeds that level from this row on"},
+       {m::kLengths, m::kNegativePk, m::kNegativeStep, m::kDecrementLevel, m::kNoDecrementTime},
        [](Arguments& a) -> Result {
          auto dt = a.TakeColumn(0);
          auto rate = a.TakeColumn(1);

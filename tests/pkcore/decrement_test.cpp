@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "pkcore/minimize.h"
@@ -162,10 +163,29 @@ TEST(decrCe, FallingWithoutMoreDrugLosesOneStepPerRow) {
     ++checked;
   }
   EXPECT_GT(checked, 3);
-  for (std::size_t i = 0; i < n; ++i)
+  for (std::size_t i = 21; i < n; ++i)
     if (ce[i] <= 1.0) {
-      EXPECT_EQ(t[i], 0) << "already below the level, row " << i;
+      EXPECT_EQ(t[i], 0) << "falling and below the level, row " << i;
     }
+  // While the infusion runs, a row below the level gives 0 only where its
+  // effect site, with no more drug, stays at or below it: the free course on
+  // a 0.01-minute grid, as far as its peak and beyond.
+  int rising = 0;
+  for (std::size_t i = 1; i <= 20; ++i) {
+    if (ce[i] > 1.0) continue;
+    vector<double> d(dt.begin(), dt.begin() + i + 1), r(rate.begin(), rate.begin() + i + 1);
+    d.resize(i + 1 + 3000, 0.01);
+    r.resize(d.size(), 0.0);
+    const vector<double> free = EffectSite(d, r, vector<double>(d.size(), 0.0));
+    const double top = *std::max_element(free.begin() + i, free.end());
+    if (top > 1.001) {
+      EXPECT_GT(t[i], 0) << "rises above the level, row " << i;
+      ++rising;
+    } else if (top < 0.999) {
+      EXPECT_EQ(t[i], 0) << "stays below the level, row " << i;
+    }
+  }
+  EXPECT_GT(rising, 0);
 }
 
 TEST(decrCe, RisingEffectSiteGivesTheCrossingAfterItsPeak) {

@@ -61,8 +61,15 @@ TEST(TciCp, ClampsAndTheirConsequences) {
   EXPECT_EQ(limited[1], 5);
   const vector<double> cp = PlasmaOf(dt, limited, {0, 0, 0, 0});
   EXPECT_LT(cp[1], 4);
-  // Negative limit: rate clamped at 0 first, then to the limit.
-  EXPECT_EQ(TciCp(dt, {0, 4, 4, 4}, -2, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3})[1], -2);
+  // A limit of 0 would give rates of 0 and a negative one negative rates.
+  for (double bad : {0.0, -2.0, double(NAN)}) {
+    EXPECT_EQ(ThrownText([&] { TciCp(dt, {0, 4, 4, 4}, bad, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3}); }),
+              "Maxrate has to be positive!")
+        << bad;
+    EXPECT_EQ(ThrownText([&] { CalcRate(dt, {0, 0, 0, 0}, {0, 4, 4, 4}, bad, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3}); }),
+              "Maxrate has to be positive!")
+        << bad;
+  }
   // A target below free decay gives 0; zero and negative targets too.
   const vector<double> r = TciCp(dt, {0, 4, 0.1, -1}, 1e6, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3});
   EXPECT_EQ(r[2], 0);
@@ -110,6 +117,14 @@ TEST(Tci, ValidationMessagesInOrder) {
       {[&] { TciCe(v3, v3, 5, {1, 0, 0, 1, 0, 0, 0}); }, "Check PK parameters!", "ke0 = 0"},
       {[&] { TciCe(v3, v3, 0, {1, 0, 0, 1, 0, 0, 1}); }, "Maxrate has to be positive!", "maxRate 0"},
       {[&] { TciCe(v3, v3, NAN, {1, 0, 0, 1, 0, 0, 1}); }, "Maxrate has to be positive!", "maxRate NaN"},
+      {[&] { TciCp(v3, v4, 0, {1, 0, 0, 1, 0, 0}); }, "Columns of different length!", "TciCp: lengths before maxRate"},
+      {[&] { TciCp(v3, v3, 0, {-1, 0, 0, 1, 0, 0}); }, "Negative PK parameter!", "TciCp: parameters before maxRate"},
+      {[&] { CalcRate(v3, v3, v3, -1, {-1, 0, 0, 1, 0, 0}); }, "Negative PK parameter!", "CalcRate: parameters before maxRate"},
+      {[&] { TciCp({0, 1, -1}, v3, 0, {1, 0, 0, 1, 0, 0}); }, "Maxrate has to be positive!", "TciCp: maxRate before steps"},
+      {[&] { TciCp({0, 1, -1}, v3, 5, {1, 0, 0, 1, 0, 0}); }, "Time steps cannot be negative!", "TciCp: a step back"},
+      {[&] { CalcRate({0, -1, 1}, v3, v3, 5, {1, 0, 0, 1, 0, 0}); }, "Time steps cannot be negative!", "CalcRate: a step back"},
+      {[&] { TciCe({0, 1, -1e-300}, v3, 0, {1, 0, 0, 1, 0, 0, 1}); }, "Maxrate has to be positive!", "TciCe: maxRate before steps"},
+      {[&] { TciCe({0, 1, -1e-300}, v3, 5, {1, 0, 0, 1, 0, 0, 1}); }, "Time steps cannot be negative!", "TciCe: a step back"},
   };
   for (const auto& c : cases) EXPECT_EQ(ThrownText(c.call), c.expected) << c.why;
 }
@@ -187,10 +202,21 @@ TEST(TciCe, FirstRateScalesThePeakOfAUnitInfusion) {
   EXPECT_EQ(TciCe({0, dt}, {0, T}, 50, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0})[1], 50);
 }
 
-TEST(TciCe, WithoutSecondExponentialTheModelIsOneCompartment) {
-  const CeSchedule s = Schedule(60);
-  EXPECT_EQ(TciCe(s.dt, s.target, 500, {0.25, 0, 0.01, 0.4, 0.05, 0.003, 0.3}),
-            TciCe(s.dt, s.target, 500, {0.25, 0, 0, 0.4, 0, 0, 0.3}));
+// B = 0 drops the second exponential only: C stays, as PredCe keeps it, so
+// the plan PredCe follows stays in the target's band.
+TEST(TciCe, AZeroCoefficientDropsOnlyItsOwnTerm) {
+  const CeSchedule s = Schedule(240);
+  const HybridModel model = {0.25, 0, 0.05, 0.4, 0.05, 0.003, 0.3};
+  const vector<double> rate = TciCe(s.dt, s.target, 500, model);
+  const vector<double> ce = PredCe(s.dt, rate, vector<double>(s.dt.size(), 0.0), model);
+  for (std::size_t i = 1; i < ce.size(); ++i)
+    if (s.target[i] >= 3) {  // the rising phases: no overshoot
+      EXPECT_LE(ce[i], 1.03 * s.target[i]) << "row " << i;
+    }
+  EXPECT_NEAR(ce[s.dt.size() * 4 / 10 - 1], 3, 0.03 * 3) << "reaches its first target";
+  // The same model with l2 = 0 instead: the second term was empty either way.
+  const vector<double> same = TciCe(s.dt, s.target, 500, {0.25, 0, 0.05, 0.4, 0, 0.003, 0.3});
+  for (std::size_t i = 0; i < rate.size(); ++i) EXPECT_NEAR(same[i], rate[i], 1e-10 * rate[i]) << i;
   EXPECT_EQ(TciCe({4}, {3}, 10, {kH.A, kH.B, kH.C, kH.l1, kH.l2, kH.l3, kKe0}), vector<double>{0});
 }
 

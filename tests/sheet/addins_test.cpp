@@ -531,6 +531,11 @@ TEST_P(Addins, PredictionsOfOtherCellsAreTheOrdinaryConversions) {
       {"=PredCpVCl({0;1},{0;1},{1;0;2},4,10,0,1,1,0)", "Columns of different length!"},
       {"=PredCp({0,1;2,3},{0;1},{1;0}," + model + ")",
        "invalid OPER structure (memory could be exhausted), deltaTimes Not unidemensional"},
+      // A step back in time, found in the row loop: last, after the conversions.
+      {"=PredCp({0;1;-1},{0;1;1},{1;0;0}," + model + ")", "Time steps cannot be negative!"},
+      {"=PredCe({0;-0.5;1},{0;1;1},{1;0;0}," + model + ",0.4)", "Time steps cannot be negative!"},
+      {"=PredCpVCl({0;1;-1},{0;1;1},{1;0;0},4,10,0,1,1,0)", "Time steps cannot be negative!"},
+      {"=PredCe({0;-1;1},{0;1;\"x\"},{1;0;0}," + model + ",0.4)", "command failed, Rate Conversion to Double"},
   };
   for (const auto& c : cases) EXPECT_EQ(Text(c.formula), c.expected) << c.formula;
 }

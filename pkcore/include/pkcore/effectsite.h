@@ -16,9 +16,10 @@
 // Units are the caller's: rates per time unit, times in that unit.
 #include <array>
 #include <cmath>
+#include <optional>
 
-#include "pkcore/course.h"
-#include "pkcore/prediction.h"
+#include "pkcore/interval.h"
+#include "pkcore/roots.h"
 
 namespace pkcore {
 
@@ -29,7 +30,7 @@ constexpr double kNearKe0 = 1e-3;
 
 // The factors of one interval of length dt.
 struct EffectStep {
-  Effect e{};  // decay factors e^(−m_k·dt)
+  Decay<4> decay;  // e^(−m_k·dt) and its complement
   Plasma D{};  // near components: ∫_0^dt e^(−ke0·(dt−τ))·e^(−lj·τ) dτ
   Plasma W{};  // near components: effect-site rise per unit coefficient and rate
 };
@@ -47,7 +48,10 @@ class EffectSite {
   bool Near(int j) const { return near_[j]; }
   bool AnyNear() const { return anyNear_; }
 
+  // The factors of an interval of length dt: Step as the predictions take
+  // them, FineStep exact to rounding however short (FineDecayOver).
   EffectStep Step(double dt) const;
+  EffectStep FineStep(double dt) const;
 
   // Component 4's gain over an interval from the near components, given the
   // components c at its start and the interval's rate. 0 without near ones.
@@ -60,15 +64,29 @@ class EffectSite {
   double Ce(const Effect& c) const;
   // The effect-site concentration x time units after c, with no more drug.
   double Course(const Effect& c, double x) const;
-  CoursePoint CourseWithSlope(const Effect& c, double x) const;
+  // What each component of a state contributes per unit to that course, its
+  // slope and its curvature at x: Course(c, x) is Σ c_k·value_k, to rounding.
+  // One set of exponentials serves several states.
+  struct CourseWeights {
+    Effect value, slope, curvature;
+  };
+  CourseWeights WeightsAt(double x) const;
   // The slope of that course now (x = 0), without an exponential.
   double SlopeNow(const Effect& c) const;
-  // Cp − Ce x time units after c with no more drug, and its slope; Ce peaks
-  // where it is 0.
-  CoursePoint PeakGap(const Effect& c, double x) const;
+
+  // Residuals for the searches on that course (roots.h), in the form
+  // ln(positive terms) − ln(negative terms), which is nearly straight in x:
+  // FallProbe is positive while the course is above level (> 0), PeakProbe
+  // while the course still rises (Ce' = ke0·(Cp − Ce) > 0, so its root is
+  // where Ce meets Cp). e holds e^(−m_k·x) for the rates m = Rates().
+  // With valueOnly the residual comes without slope and curvature.
+  Probe FallProbe(const Effect& c, const Effect& e, double x, double level,
+                  bool valueOnly = false) const;
+  Probe PeakProbe(const Effect& c, const Effect& e, double x) const;
 
  private:
   double NearCourse(const Effect& c, double x) const;
+  EffectStep StepWith(const Decay<4>& decay, double dt) const;
 
   Plasma K_, l_;
   double ke0_;
@@ -78,7 +96,32 @@ class EffectSite {
   bool anyNear_ = false;
 };
 
+// The top of the course of a state with no more drug: now (time 0) where it
+// no longer rises, otherwise the time where Ce meets Cp, within tolerance
+// (relative), searched first at guess (a neighbouring answer, which only
+// saves work) and else on the scale of the fastest rate. Empty where there
+// is no top within the range of doubles.
+struct EffectPeak {
+  double time;
+  double value;
+};
+std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& state, double guess,
+                                       double tolerance = kRootTolerance);
+
 namespace detail {
+// c scaled by a power of 2 (so exactly) to a largest |c_k| in [1, 2) where
+// that lies far from 1 (beyond 2^±256); as it is otherwise, or where it is 0
+// or not finite.
+inline Effect Normalized(const Effect& c, double* factor = nullptr) {
+  double top = 0;
+  for (double v : c) top = std::fabs(v) > top ? std::fabs(v) : top;
+  double f = 1;
+  if ((top < 0x1p-256 || top > 0x1p256) && top > 0 && std::isfinite(top))
+    f = std::ldexp(1.0, -std::ilogb(top));
+  if (factor) *factor = f;
+  return {c[0] * f, c[1] * f, c[2] * f, c[3] * f};
+}
+
 // ∫_0^t e^(−k·(t−τ))·e^(−l·τ) dτ, accurate for any k, l >= 0.
 double Convolution(double l, double k, double t);
 }  // namespace detail
@@ -102,16 +145,13 @@ inline double EffectSite::SlopeNow(const Effect& c) const {
 inline void EffectSite::Advance(Effect& c, const EffectStep& step, double rate,
                                 double bolus) const {
   const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
-  const Effect& e = step.e;
-  for (int k = 0; k < 4; ++k)
-    c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k] + bolus_[k] * bolus;
+  pkcore::Advance(c, step.decay, infusion_, rate, bolus_, bolus);
   if (anyNear_) c[3] += coupling;
 }
 
 inline void EffectSite::Advance(Effect& c, const EffectStep& step, double rate) const {
   const double coupling = anyNear_ ? Coupling(c, step, rate) : 0.0;
-  const Effect& e = step.e;
-  for (int k = 0; k < 4; ++k) c[k] = infusion_[k] * rate * (1 - e[k]) + e[k] * c[k];
+  pkcore::Advance(c, step.decay, infusion_, rate);
   if (anyNear_) c[3] += coupling;
 }
 

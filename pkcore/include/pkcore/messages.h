@@ -19,6 +19,9 @@ inline constexpr Message kCheckPk = {"Check PK parameters!",
                                      "A, l1 and ke0 have to be above 0, the other constants 0 or above."};
 inline constexpr Message kCheckParameters = {"Check parameters!",
                                              "l1 has to be above 0 and no constant may be negative."};
+inline constexpr Message kNegativeStep = {
+    "Time steps cannot be negative!",
+    "Give every row after the first the time since the row before, 0 or more: the rows run forward in time."};
 inline constexpr Message kNeedSix = {
     "We need exactly 6 parameters!",
     "Give six values, V1, V2, V3, Cl1, Cl2, Cl3 (or A, B, C, l1, l2, l3); of a drug model's column with ke0 "
@@ -52,6 +55,10 @@ inline constexpr Message kCheckPkOrDecrement = {
     "A, l1 (and ke0) have to be above 0, the other constants 0 or above, and the decrement above 0 %."};
 inline constexpr Message kDecrementBelow100 = {"Decrement has to be below 100%!",
                                                "Give the decrement in percent, above 0 and below 100 (50 for half)."};
+inline constexpr Message kNoDecrementTime = {
+    "No decrement time found for this model!",
+    "The concentration does not fall to the level within the range of numbers: check the model's constants "
+    "and their units."};
 inline constexpr Message kDecrementLevel = {"Decrement concentration has to be positive!",
                                             "Give every row a level above 0, in the unit of the concentrations."};
 

@@ -6,22 +6,14 @@
 // Units are the caller's: deltaTimes in one time unit, rates in amount per
 // time unit, boluses in amounts; concentrations come out in amount per volume
 // unit, as the model's coefficients give them.
-#include <array>
 #include <vector>
 
+#include "pkcore/interval.h"
 #include "pkcore/model.h"
 
 namespace pkcore {
 
-// Stands in for an exponent that is exactly 0 (its coefficient is then zeroed),
-// so that no division by zero occurs. About 1.7e-308, a subnormal; written by
-// its bits because the decimal literal rounds to the neighbouring double.
-constexpr double TinyRate = 0x0.C396C98F8D898p-1022;
-
-using Plasma = std::array<double, 3>;  // one component per exponential l1, l2, l3
-using Effect = std::array<double, 4>;  // decay rates l1, l2, l3, ke0
-
-// Interval primitives. f are the infusion coefficients (A/l1, B/l2, C/l3),
+// Interval primitives, each one step of the kernel (interval.h). f are the infusion coefficients (A/l1, B/l2, C/l3),
 // K the bolus coefficients (A, B, C), E the effect-site coefficients E1..E4.
 void AdvancePlasmaBolus(Plasma& s, const Plasma& f, double dt, double rate, double bolus,
                         const Plasma& K, const Plasma& l);
@@ -45,21 +37,27 @@ Effect EffectCoefficients(double A, double B, double C, double l1, double l2, do
 
 // Plasma concentration. Checks, in order: the model (Rule::Complete)
 // "Negative or missing PK parameter!"; the three lengths "Columns of
-// different length!".
+// different length!"; no time step after the first below 0 "Time steps
+// cannot be negative!" (a course does not run backwards).
 std::vector<double> PredCp(std::vector<double> deltaTimes, std::vector<double> Rate,
                            std::vector<double> IVBolus, const HybridModel& model);
 
 // Effect-site concentration; the model needs ke0. Checks, in order: the
 // lengths "Columns of different length!"; the model with ke0
-// (Rule::Complete) "Negative or missing PK parameter!". Exact for ke0 at any
-// distance from the exponents.
+// (Rule::Complete) "Negative or missing PK parameter!"; the time steps as
+// PredCp. Exact for ke0 at any distance from the exponents.
 std::vector<double> PredCe(std::vector<double> deltaTimes, std::vector<double> Rate,
                            std::vector<double> IVBolus, const HybridModel& model);
 
 // Plasma concentration from volumes and clearances. Checks, in order: the
 // model "Negative or missing PK parameter!"; the lengths "Columns of
-// different length!". A layout Cl2Hyb does not accept gives zeros.
+// different length!"; the time steps as PredCp. A layout Cl2Hyb does not
+// accept gives zeros.
 std::vector<double> PredCpVCl(std::vector<double> deltaTimes, std::vector<double> Rate,
                               std::vector<double> IVBolus, const VolClModel& model);
+
+// The refusal of a time step below 0 by every routine that takes deltaTimes,
+// out of the row loops' way.
+[[noreturn]] void RefuseNegativeStep();
 
 }  // namespace pkcore

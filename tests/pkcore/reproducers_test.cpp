@@ -1,0 +1,439 @@
+// Wrong answers found by trying the searches as a hostile user would, each
+// held to the exact course it searches (exact_courses.h). Every case names
+// the value that course gives; where a figure was quoted with the report, the
+// truth is checked against it too, so that neither drifts unnoticed.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "drugmodels/models.h"
+#include "exact_courses.h"
+#include "pkcore/bodysize.h"
+#include "pkcore/decrement.h"
+#include "pkcore/errors.h"
+#include "pkcore/model.h"
+#include "pkcore/peak.h"
+#include "pkcore/prediction.h"
+#include "pkcore/tci.h"
+#include "test_support.h"
+
+using namespace pkcore;
+using pktest::LD;
+using std::vector;
+
+namespace {
+
+// Remifentanil (Eleveld, 40 yr, 70 kg) and fentanyl (Scott, 70 kg), per minute.
+const HybridModel kRemi(0.15655434664402101, 0.019885080921240278, 0.0005118119810974539,
+                        0.8460604134688146, 0.10610350516913314, 0.023766800427036605);
+const double kRemiKe0 = 0.9433458545193866;
+const HybridModel kFent(0.07089640151076974, 0.005991849702380951, 0.0018519062671642653,
+                        0.6731280283855288, 0.03795157039537722, 0.0016204012121714406);
+
+HybridModel WithKe0(HybridModel m, double ke0) {
+  m.ke0 = ke0;
+  return m;
+}
+
+// The model in another time unit: rates times minutesPerUnit.
+HybridModel InUnit(const HybridModel& m, double minutesPerUnit) {
+  HybridModel r(m.A, m.B, m.C, m.l1 * minutesPerUnit, m.l2 * minutesPerUnit, m.l3 * minutesPerUnit);
+  if (m.ke0) r.ke0 = *m.ke0 * minutesPerUnit;
+  return r;
+}
+
+pktest::ExactModel Exact(const HybridModel& m) {
+  return pktest::ExactOf(m.A, m.B, m.C, m.l1, m.l2, m.l3, m.ke0.value_or(0));
+}
+
+// Exact CsDtCp column: each row's own holding course.
+vector<LD> TrueCsDtCp(const HybridModel& model, const vector<double>& times, double decr) {
+  pktest::ExactModel m = Exact(model);
+  m.ke0 = m.l[0];  // carried along, not read
+  pktest::Propagators props(m);
+  pktest::HoldingCourse hold(props, pktest::ExactState{}, 0);
+  vector<LD> r;
+  for (double D : times) r.push_back(pktest::ExactCsDtCpRow(hold, props, D, decr).time);
+  return r;
+}
+
+vector<LD> TrueCsDtCe(const HybridModel& model, const vector<double>& times, double decr,
+                      LD* tPeak = nullptr) {
+  pktest::Propagators props(Exact(model));
+  const pktest::ExactLoading L = pktest::ExactLoad(props);
+  pktest::HoldingCourse hold(props, L.peak, static_cast<double>(L.tPeak + 0.1L));
+  if (tPeak) *tPeak = L.tPeak;
+  vector<LD> r;
+  for (double D : times) r.push_back(pktest::ExactCsDtCeRow(hold, props, L, D, decr).time);
+  return r;
+}
+
+vector<LD> TrueDecrCe(const HybridModel& model, const vector<double>& dt, const vector<double>& rate,
+                      const vector<double>& bolus, const vector<double>& level) {
+  const pktest::ExactModel m = Exact(model);
+  vector<pktest::ExactState> states;
+  pktest::ExactCe(m, dt, rate, bolus, &states);
+  vector<LD> r = {0};
+  for (std::size_t i = 1; i < dt.size(); ++i) r.push_back(pktest::EffectFall(m, states[i], level[i]));
+  return r;
+}
+
+::testing::AssertionResult WithinRel(double got, LD truth, double rel) {
+  const LD err = std::fabs(static_cast<LD>(got) - truth);
+  if (err <= rel * std::fabs(truth)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "got " << got << ", exact " << static_cast<double>(truth)
+                                       << ", relative error " << static_cast<double>(err / truth);
+}
+
+void ExpectColumn(const vector<double>& got, const vector<LD>& truth, const std::string& what) {
+  ASSERT_EQ(got.size(), truth.size()) << what;
+  for (std::size_t j = 0; j < got.size(); ++j) {
+    if (truth[j] == 0) {
+      EXPECT_EQ(got[j], 0) << what << ", row " << j;
+    } else {
+      EXPECT_TRUE(WithinRel(got[j], truth[j], 1e-9)) << what << ", row " << j;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// A crossing is an answer only where the course crosses.
+
+struct ColumnCase {
+  std::function<vector<double>()> call;
+  std::function<vector<LD>()> truth;
+  double quoted;  // the right value quoted for the last row, to its digits; 0 for none
+  double quotedTol;
+  const char* why;
+};
+
+TEST(Reproducers, DecrementRowsAreTheCrossingOfTheirOwnCourse) {
+  const vector<double> vcl = Hyb2Cl({kRemi.A, kRemi.B, kRemi.C, kRemi.l1, kRemi.l2, kRemi.l3});
+  const VolClModel remiVCl{vcl[0], vcl[1], vcl[2], vcl[3], vcl[4], vcl[5]};
+  const HybridModel remiCe = WithKe0(kRemi, kRemiKe0);
+  const HybridModel fentCe = WithKe0(kFent, 0.147);
+  const ColumnCase cases[] = {
+      {[&] { return CsDtCp({1, 2, 600}, kRemi, 95); },
+       [&] { return TrueCsDtCp(kRemi, {1, 2, 600}, 95); }, 28.788, 5e-4,
+       "the 600-minute row took a one-exponential extrapolation from the rows before (3.748)"},
+      {[&] { return CsDtCp({600}, kRemi, 95); }, [&] { return TrueCsDtCp(kRemi, {600}, 95); }, 28.788,
+       5e-4, "the same duration alone"},
+      {[&] { return CsDtCpVCl({1, 2, 600}, remiVCl, 95); },
+       [&] { return TrueCsDtCp(kRemi, {1, 2, 600}, 95); }, 28.788, 5e-4,
+       "the volumes and clearances of the same model"},
+      {[&] { return CsDtCe({2, 3, 480}, remiCe, 95); },
+       [&] { return TrueCsDtCe(remiCe, {2, 3, 480}, 95); }, 29.9, 0.05,
+       "the effect site after short holds gave 4.82 for 480 minutes"},
+      {[&] { return decrCe({0, 60, 0.1}, {0, 10, 10}, {0, 0, 0}, {0, 0.01, 1}, fentCe); },
+       [&] { return TrueDecrCe(fentCe, {0, 60, 0.1}, {0, 10, 10}, {0, 0, 0}, {0, 0.01, 1}); }, 87.41,
+       5e-3, "43.10 was returned where the effect site is still at 1.373, above the level 1"},
+  };
+  for (const auto& c : cases) {
+    const vector<LD> truth = c.truth();
+    ExpectColumn(c.call(), truth, c.why);
+    if (c.quoted != 0) {
+      EXPECT_NEAR(static_cast<double>(truth.back()), c.quoted, c.quotedTol) << "truth vs quoted: " << c.why;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// No fixed bracket in time or rate.
+
+TEST(Reproducers, EffectSiteLoadingPeakIsFoundInAnyTimeUnit) {
+  // One compartment, l1 0.1/min and ke0 0.01/min, given in seconds: the
+  // loading peak lies some 1500 s after the loading infusion.
+  const HybridModel seconds(0.25, 0, 0, 0.0016666666666666668, 0, 0, 0.00016666666666666666);
+  LD tPeak = 0;
+  const vector<LD> truth = TrueCsDtCe(seconds, {3600}, 50, &tPeak);
+  EXPECT_GT(static_cast<double>(tPeak), 1000) << "a peak beyond a fixed 0…1000 bracket";
+  EXPECT_NEAR(static_cast<double>(truth[0]), 4790.6, 0.05) << "truth vs quoted";
+  ExpectColumn(CsDtCe({3600}, seconds, 50), truth, "seconds: 5015.4 s was returned");
+
+  // A fast drug in hours: the loading peak comes within the first 0.1 h.
+  const HybridModel hours(0.25, 0, 0, 18, 0, 0, 30);
+  const vector<double> times = {0, 0.0833, 0.1667, 0.5, 1, 2};
+  const vector<LD> hoursTruth = TrueCsDtCe(hours, times, 50, &tPeak);
+  EXPECT_LT(static_cast<double>(tPeak), 0.0833);
+  const vector<double> got = CsDtCe(times, hours, 50);
+  for (std::size_t j = 1; j < times.size(); ++j) EXPECT_GT(got[j], 0) << "hours: a column of zeros, row " << j;
+  // 0.0833 h stops the 0.1 h loading infusion before its end; the rows held
+  // longer are exact crossings of their holding courses.
+  for (std::size_t j = 2; j < times.size(); ++j)
+    EXPECT_TRUE(WithinRel(got[j], hoursTruth[j], 1e-9)) << "hours, row " << j;
+}
+
+TEST(Reproducers, RowJustAfterTheLoadingPeakIsTakenAtItsOwnTime) {
+  // Propofol in hours: the loading peak lies within the first 0.1 h, so a row
+  // in (tPeak, tPeak + 0.1] came before the clock and was reached by a step
+  // backwards in time, which made it depend on the rows before it.
+  const pktest::Hyb h = pktest::HybridOf(pktest::kPropofol);
+  const HybridModel propofol = InUnit(HybridModel(h.A, h.B, h.C, h.l1, h.l2, h.l3, 0.456), 60);
+  const vector<double> times = {0.0333, 0.0833, 0.11, 0.5};
+  LD tPeak = 0;
+  const vector<LD> truth = TrueCsDtCe(propofol, times, 50, &tPeak);
+  ASSERT_LT(static_cast<double>(tPeak), 0.0333);
+  const vector<double> column = CsDtCe(times, propofol, 50);
+  for (std::size_t j = 0; j < times.size(); ++j)
+    EXPECT_TRUE(WithinRel(column[j], CsDtCe({times[j]}, propofol, 50)[0], 1e-9))
+        << times[j] << " h with its neighbours and alone";
+  // 0.11 h: on the free course after the loading infusion, before the holding starts.
+  EXPECT_TRUE(WithinRel(column[2], truth[2], 1e-9)) << "0.11 h, on the loading course";
+  EXPECT_TRUE(WithinRel(column[3], truth[3], 1e-9)) << "0.5 h, held from the loading peak";
+}
+
+TEST(Reproducers, RowWithinTheLoadingInfusionStopsItThere) {
+  // A duration shorter than the 0.1-long loading infusion (but past the
+  // loading peak's delay) is an infusion of that duration: the loading
+  // infusion stopped then, and the effect site falls after its own peak.
+  const pktest::Hyb h = pktest::HybridOf(pktest::kPropofol);
+  const HybridModel propofol = InUnit(HybridModel(h.A, h.B, h.C, h.l1, h.l2, h.l3, 0.456), 60);
+  const HybridModel fast(0.25, 0, 0, 18, 0, 0, 30);
+  struct Case {
+    HybridModel model;
+    vector<double> times;
+    double decr;
+    const char* why;
+  };
+  const Case cases[] = {
+      {propofol, {0.0333, 0.0833}, 50, "propofol in hours"},
+      {fast, {0, 0.0833}, 50, "one compartment in hours"},
+      {fast, {0.02, 0.05}, 20, "a small decrement"},
+  };
+  for (const auto& c : cases) ExpectColumn(CsDtCe(c.times, c.model, c.decr), TrueCsDtCe(c.model, c.times, c.decr), c.why);
+}
+
+TEST(Reproducers, HoldingStepsAreTenthsOfTheCallersUnit) {
+  // Propofol (Schnider, 40 yr, 70 kg, 170 cm, male) held for 10 minutes, the
+  // time to fall by 80 %: the holds in 0.1 h, 0.1 min and 0.1 s differ, and
+  // so do the answers. Each is the crossing of its own course.
+  const double lbm = JLBM(70, 170, true);
+  const vector<double> p = drugmodels::PropSchnider(40, 70, 170, lbm);
+  const vector<double> h = Cl2Hyb({p[0], p[1], p[2], p[3], p[4], p[5]});
+  const HybridModel perMinute(h[0], h[1], h[2], h[3], h[4], h[5]);
+  struct Case {
+    double minutesPerUnit;
+    double quotedMinutes;
+    const char* unit;
+  };
+  const Case cases[] = {{60, 3.82, "hours"}, {1, 4.76, "minutes"}, {1.0 / 60, 4.80, "seconds"}};
+  for (const auto& c : cases) {
+    const HybridModel m = InUnit(perMinute, c.minutesPerUnit);
+    const vector<double> times = {10 / c.minutesPerUnit};
+    const vector<LD> truth = TrueCsDtCp(m, times, 80);
+    EXPECT_NEAR(static_cast<double>(truth[0]) * c.minutesPerUnit, c.quotedMinutes, 0.005) << "truth vs quoted, " << c.unit;
+    ExpectColumn(CsDtCp(times, m, 80), truth, c.unit);
+  }
+}
+
+TEST(Reproducers, TciCeRatesScaleWithTargetsBeyondAnyFixedRate) {
+  // The course is linear in the drug: targets and maxRate a million times
+  // larger (or smaller) give rates a million times larger (or smaller), and
+  // nothing bounds them but maxRate.
+  const HybridModel remiCe = WithKe0(kRemi, kRemiKe0);
+  const std::size_t n = 60;
+  vector<double> dt(n, 1.0 / 6), target(n, 4.0);
+  dt[0] = 0;
+  target[0] = 0;
+  for (std::size_t i = 30; i < 40; ++i) target[i] = 8;
+  for (std::size_t i = 40; i < n; ++i) target[i] = 2;
+  const vector<double> base = TciCe(dt, target, 1e3, remiCe);
+  for (double scale : {1e-6, 1e6, 1e12}) {
+    vector<double> scaled = target;
+    for (double& x : scaled) x *= scale;
+    const vector<double> rate = TciCe(dt, scaled, 1e3 * scale, remiCe);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (base[i] == 0) {
+        EXPECT_EQ(rate[i], 0) << "scale " << scale << ", row " << i;
+      } else {
+        EXPECT_TRUE(WithinRel(rate[i] / scale, base[i], 1e-9)) << "scale " << scale << ", row " << i;
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Scale-free peak searches.
+
+TEST(Reproducers, PeakOfAnAlmostConstantPlasmaIsFoundFarOut) {
+  // Cp barely decays (l1 1e-300): Ce reaches it at ln(ke0/l1)/(ke0 − l1) = 690.8.
+  const pktest::ExactModel m = pktest::ExactOf(0.25, 0, 0, 1e-300, 0, 0, 1);
+  const std::pair<LD, LD> peakOf = pktest::ExactBolusPeak(m);
+  const LD t = peakOf.first, ce = peakOf.second;
+  EXPECT_NEAR(static_cast<double>(t), 300 * std::log(10.0), 1e-9);
+  EXPECT_TRUE(WithinRel(TPeak({0.25, 0, 0, 1e-300, 0, 0, 1}), t, 1e-9)) << "38 was returned";
+  EXPECT_TRUE(WithinRel(VdPeak({0.25, 0, 0, 1e-300, 0, 0, 1}), 1 / ce, 1e-9));
+}
+
+TEST(Reproducers, PeakForAVeryFastEffectSiteKeepsItsRelativePrecision) {
+  for (double ke0 : {1e12, 1e13, 1e14, 1e15}) {
+    const HybridModel m = WithKe0(kRemi, ke0);
+    const std::pair<LD, LD> peakOf = pktest::ExactBolusPeak(Exact(m));
+    const LD t = peakOf.first, ce = peakOf.second;
+    EXPECT_TRUE(WithinRel(TPeak(m), t, 1e-9)) << "ke0 " << ke0 << ": was off by 1.6e-5 to 1.6e-2";
+    EXPECT_TRUE(WithinRel(VdPeak(m), 1 / ce, 1e-9)) << "ke0 " << ke0;
+  }
+}
+
+TEST(Reproducers, Ke0FromPeakTimeOverManyDecades) {
+  struct Case {
+    HybridModel model;
+    double ke0;
+    const char* why;
+  };
+  const Case cases[] = {
+      {kRemi, 1e-5, "slow effect site: was up to 0.38 % off"},
+      {kRemi, 1e-6, "slower still"},
+      {kFent, 1e-5, "fentanyl, slow effect site"},
+      {kFent, 1e-7, "a peak some 1e5 minutes out"},
+      {kRemi, 1e4, "a real peak at ke0 1e4 gave \"No ke0 found\""},
+      {kFent, 1e4, "fentanyl, ke0 1e4"},
+      {HybridModel(0.25, 0, 0, 0.1, 0, 0), 1e4, "one compartment, ke0 1e4"},
+  };
+  for (const auto& c : cases) {
+    const LD t = pktest::ExactBolusPeak(Exact(WithKe0(c.model, c.ke0))).first;
+    double got = 0;
+    EXPECT_EQ(pktest::ThrownText([&] { got = TPeak2ke0(c.model, static_cast<double>(t)); }),
+              "(nothing thrown)")
+        << c.why;
+    EXPECT_TRUE(WithinRel(got, c.ke0, 1e-9)) << c.why;
+  }
+}
+
+TEST(Reproducers, AnswerBeyondTheRangeOfDoublesIsAMessage) {
+  // Halving A·e^(−1e-320·t) takes ln 2 · 1e320: no double holds it.
+  EXPECT_THROW(CsDtCp({0, 100}, {0.25, 0, 0, 1e-320, 0, 0}, 50), InputError);
+  EXPECT_THROW(CsDtCe({100}, {0.25, 0, 0, 1e-320, 0, 0, 1}, 50), InputError);
+  EXPECT_THROW(decrCe({0, 10}, {0, 1}, {0, 0}, {0, 0.1}, {0.25, 0, 0, 1e-320, 0, 0, 1}), InputError);
+  // The peak of ke0 1e-315 on l1 1e-320 lies near ln(1e5)·1e315 (about 1.2e316).
+  const pktest::ExactModel m = pktest::ExactOf(0.25, 0, 0, 1e-320, 0, 0, 1e-315);
+  ASSERT_GT(pktest::ExactBolusPeak(m).first, static_cast<LD>(DBL_MAX));
+  EXPECT_THROW(TPeak({0.25, 0, 0, 1e-320, 0, 0, 1e-315}), InputError);
+  EXPECT_THROW(VdPeak({0.25, 0, 0, 1e-320, 0, 0, 1e-315}), InputError);
+}
+
+// ---------------------------------------------------------------------------
+// One model, one meaning: B = 0 with C > 0 keeps C everywhere.
+
+// A model whose second exponential is absent but whose third is large and slow.
+const HybridModel kNoB(0.1, 0, 0.1, 0.5, 0, 0.01, 0.3);
+
+TEST(Reproducers, TciCePlanWithoutBReachesItsTargetInPredCe) {
+  const std::size_t n = 121;
+  vector<double> dt(n, 0.25), target(n, 2.0), none(n, 0.0);
+  dt[0] = 0;
+  target[0] = 0;
+  const vector<double> rate = TciCe(dt, target, 1e6, kNoB);
+  const vector<double> ce = PredCe(dt, rate, none, kNoB);
+  double highest = 0;
+  for (double c : ce) highest = std::max(highest, c);
+  EXPECT_LE(highest, 2 * 1.03) << "TciCe's plan rose to 4.1 where C was dropped";
+  // The first row aims the effect-site peak that follows it at the target.
+  const pktest::ExactModel m = Exact(kNoB);
+  const pktest::ExactState after = pktest::Advance(m, pktest::ExactState{}, dt[1], rate[1]);
+  const LD peak = pktest::FreePeak(m, after).ce;
+  EXPECT_TRUE(WithinRel(static_cast<double>(peak), 2.0L, 1e-9)) << "the exact peak after row 1 vs its target";
+}
+
+TEST(Reproducers, TPeak2ke0WithoutBInvertsTPeak) {
+  const LD t = pktest::ExactBolusPeak(Exact(kNoB)).first;
+  EXPECT_TRUE(WithinRel(TPeak(kNoB), t, 1e-9));
+  const HybridModel noKe0(kNoB.A, kNoB.B, kNoB.C, kNoB.l1, kNoB.l2, kNoB.l3);
+  EXPECT_TRUE(WithinRel(TPeak2ke0(noKe0, TPeak(kNoB)), *kNoB.ke0, 1e-9)) << "C was dropped";
+}
+
+TEST(Reproducers, DecrementRoutinesWithoutBKeepC) {
+  const vector<double> times = {10, 60, 240};
+  ExpectColumn(CsDtCp(times, kNoB, 50), TrueCsDtCp(kNoB, times, 50), "CsDtCp");
+  ExpectColumn(CsDtCe(times, kNoB, 50), TrueCsDtCe(kNoB, times, 50), "CsDtCe");
+  const vector<double> dt = {0, 30, 5}, rate = {0, 1, 0}, bolus = {0, 0, 0}, level = {0, 0.5, 0.5};
+  ExpectColumn(decrCe(dt, rate, bolus, level, kNoB), TrueDecrCe(kNoB, dt, rate, bolus, level), "decrCe");
+}
+
+// ---------------------------------------------------------------------------
+// Answers a clinician can act on.
+
+TEST(Reproducers, DecrCeBelowTheLevelButRisingGivesTheFallAfterTheRise) {
+  const HybridModel fentCe = WithKe0(kFent, 0.147);
+  const pktest::ExactModel m = Exact(fentCe);
+  // The level of the last row lies the given fraction of the way from the
+  // effect site now to the peak it still rises to: below 1 the course rises
+  // past the level and the answer is its fall back, not "below already".
+  struct Case {
+    vector<double> dt, rate, bolus;
+    double fraction;
+    const char* why;
+  };
+  const Case cases[] = {
+      {{0, 1}, {0, 0}, {0, 100}, 0.5, "bolus at the row: Ce 0 now"},
+      {{0, 0.5}, {0, 0}, {100, 0}, 0.5, "half a minute after a bolus"},
+      {{0, 0.5}, {0, 0}, {100, 0}, 0.999, "a level just below the peak"},
+      {{0, 1, 0.1}, {0, 0, 50}, {0, 0, 0}, 0.3, "an infusion just started"},
+      {{0, 60, 2}, {0, 1, 0}, {0, 0, 100}, 0.5, "a bolus on top of an infusion"},
+      {{0, 0.5}, {0, 0}, {100, 0}, 1.5, "the peak stays below the level: 0"},
+  };
+  for (const auto& c : cases) {
+    vector<pktest::ExactState> states;
+    pktest::ExactCe(m, c.dt, c.rate, c.bolus, &states);
+    const pktest::ExactState& now = states.back();
+    const LD peak = pktest::FreePeak(m, now).ce;
+    ASSERT_GT(peak, now.ce) << c.why;
+    vector<double> level(c.dt.size(), 1e300);  // other rows: far above, 0
+    level.back() = static_cast<double>(now.ce + c.fraction * (peak - now.ce));
+    const vector<LD> truth = TrueDecrCe(fentCe, c.dt, c.rate, c.bolus, level);
+    EXPECT_EQ(truth.back() == 0, c.fraction > 1) << "truth: " << c.why;
+    ExpectColumn(decrCe(c.dt, c.rate, c.bolus, level, fentCe), truth, c.why);
+  }
+}
+
+TEST(Reproducers, PlasmaTciRefusesAMaxRateThatIsNotPositive) {
+  const vector<double> dt = {0, 1, 1}, target = {0, 3, 3}, bolus = {0, 0, 0};
+  const HybridModel m(0.25, 0.05, 0.01, 0.5, 0.05, 0.005);
+  for (double maxRate : {0.0, -1.0, -1e300}) {
+    EXPECT_EQ(pktest::ThrownText([&] { TciCp(dt, target, maxRate, m); }), "Maxrate has to be positive!")
+        << "TciCp, maxRate " << maxRate;
+    EXPECT_EQ(pktest::ThrownText([&] { CalcRate(dt, bolus, target, maxRate, m); }),
+              "Maxrate has to be positive!")
+        << "CalcRate, maxRate " << maxRate;
+  }
+}
+
+TEST(Reproducers, NegativeTimeStepAfterTheFirstRowIsRefused) {
+  const HybridModel m(0.25, 0.05, 0.01, 0.5, 0.05, 0.005, 0.4);
+  const VolClModel vcl{4, 10, 100, 1, 1, 0.5};
+  const vector<double> dt = {0, 1, -0.5, 1}, four(4, 1.0), levels = {0, 0.1, 0.1, 0.1};
+  struct Case {
+    std::function<void()> call;
+    const char* routine;
+  };
+  const Case cases[] = {
+      {[&] { PredCp(dt, four, four, m); }, "PredCp"},
+      {[&] { PredCe(dt, four, four, m); }, "PredCe"},
+      {[&] { PredCpVCl(dt, four, four, vcl); }, "PredCpVCl"},
+      {[&] { TciCp(dt, four, 10, m); }, "TciCp"},
+      {[&] { CalcRate(dt, four, four, 10, m); }, "CalcRate"},
+      {[&] { TciCe(dt, four, 10, m); }, "TciCe"},
+      {[&] { decrCe(dt, four, four, levels, m); }, "decrCe"},
+  };
+  for (const auto& c : cases) EXPECT_THROW(c.call(), InputError) << c.routine << ": a course backwards in time";
+
+  // Row 0 holds no interval: whatever stands there is not a step.
+  const vector<double> first = {-1, 1, 1};
+  const vector<double> three(3, 1.0), level3 = {0, 0.1, 0.1};
+  const Case unused[] = {
+      {[&] { PredCp(first, three, three, m); }, "PredCp"},
+      {[&] { PredCe(first, three, three, m); }, "PredCe"},
+      {[&] { PredCpVCl(first, three, three, vcl); }, "PredCpVCl"},
+      {[&] { TciCp(first, three, 10, m); }, "TciCp"},
+      {[&] { CalcRate(first, three, three, 10, m); }, "CalcRate"},
+      {[&] { TciCe(first, three, 10, m); }, "TciCe"},
+      {[&] { decrCe(first, three, three, level3, m); }, "decrCe"},
+  };
+  for (const auto& c : unused) EXPECT_NO_THROW(c.call()) << c.routine << ": row 0's time step is not used";
+}
+
+}  // namespace
