@@ -16,6 +16,10 @@ namespace {
 template <class Cell>
 bool RunOnCells(sheet::RowForm& form, const std::vector<LPXLFOPER>& columns, LPXLFOPER result, std::size_t n) {
   const xlw::NumberCells<Cell> dt(columns[0]), rate(columns[1]), bolus(columns[2]);
+  // Row 0's step and rate are never used, but the ordinary conversion reads
+  // them: a text or an error there must take the ordinary way and its message.
+  static_cast<void>(dt[0]);
+  static_cast<void>(rate[0]);
   const xlw::NumberCellWriter<Cell> out(result);
   const bool course = std::visit([&](auto& prediction) { return prediction.Rows(dt, rate, bolus, out, n); }, form);
   if (!course) return false;

@@ -536,6 +536,10 @@ TEST_P(Addins, PredictionsOfOtherCellsAreTheOrdinaryConversions) {
       {"=PredCe({0;-0.5;1},{0;1;1},{1;0;0}," + model + ",0.4)", "Time steps cannot be negative!"},
       {"=PredCpVCl({0;1;-1},{0;1;1},{1;0;0},4,10,0,1,1,0)", "Time steps cannot be negative!"},
       {"=PredCe({0;-1;1},{0;1;\"x\"},{1;0;0}," + model + ",0.4)", "command failed, Rate Conversion to Double"},
+      // Row 0's step and rate go unused, yet are converted like every other cell.
+      {"=PredCp({#N/A;1;1},{0;1;1},{1;0;0}," + model + ")", "parameter is error, deltaTimes Conversion to Double"},
+      {"=PredCe({0;1;1},{\"x\";1;1},{1;0;0}," + model + ",0.4)", "command failed, Rate Conversion to Double"},
+      {"=PredCpVCl({\"x\";1;1},{0;1;1},{1;0;0},4,10,0,1,1,0)", "command failed, deltaTimes Conversion to Double"},
   };
   for (const auto& c : cases) EXPECT_EQ(Text(c.formula), c.expected) << c.formula;
 }
