@@ -28,9 +28,9 @@ def test_the_plan_prints_the_worksheets_table_and_draws_it(tmp_path):
 
 
 def load(name):
-    spec = importlib.util.spec_from_file_location(name, EXAMPLES / f"{name}.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    loader_spec = importlib.util.spec_from_file_location(name, EXAMPLES / f"{name}.py")
+    module = importlib.util.module_from_spec(loader_spec)
+    loader_spec.loader.exec_module(module)
     return module
 
 
