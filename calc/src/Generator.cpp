@@ -218,7 +218,7 @@ std::string Xcu(const std::vector<AddIn>& addins) {
     for (const sheet::Function& f : a.table.functions) {
       o << "    <node oor:name=\"" << f.name << "\" oor:op=\"replace\">\n"
         << Localized("DisplayName", f.name, "     ") << Localized("Description", f.help, "     ")
-        // The name Excel files call it by: Calc reads an .xlsx's PredCp(...) as this function.
+        // The name Excel files call it by: Calc saves and reads an .xls's calls under it (its .xlsx import does not look for it).
         << Localized("CompatibilityName", f.name, "     ")
         << "     <prop oor:name=\"Category\"><value>Add-In</value></prop>\n"
         << "     <node oor:name=\"Parameters\">\n";
