@@ -169,10 +169,19 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
     search.reach = (ratio + 1) / slowest;
   }
   // The search sees the state and level scaled by a power of 2 (exactly; its
-  // residual is a ratio), so that a rate times a tiny component stays a double.
-  double factor = 1;
-  const Effect scaled = detail::Normalized(c, &factor);
-  const double scaledLevel = level * factor;
+  // residual is a ratio). Where either lies far from 1 (beyond 2^±256), the
+  // power puts 1 midway between them in ratio: each term of the course is
+  // about the level where it crosses, so the terms and the rates times them
+  // stay normal doubles wherever the exponentials do.
+  double largest = 0;
+  for (double v : c) largest = std::fmax(largest, std::fabs(v));
+  int shift = 0;
+  if (!(largest >= 0x1p-256 && largest <= 0x1p256 && level >= 0x1p-256 && level <= 0x1p256))
+    shift = -((std::ilogb(largest) + std::ilogb(level)) / 2);
+  Effect scaled = c;
+  if (shift != 0)
+    for (double& v : scaled) v = std::ldexp(v, shift);
+  const double scaledLevel = std::ldexp(level, shift);
   Exponentials<4> e(m);
   const std::optional<Root> t = FindRoot(
       [&](double x, bool closing) { return site.FallProbe(scaled, e.At(x), x, scaledLevel, closing); },
@@ -180,6 +189,73 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
   if (!t) throw InputError(kNoTime);
   return t->x;
 }
+
+// The effect-site components of a scheme, carried as c·2^−shift. A long
+// washout takes them towards the subnormal range, where a double keeps only a
+// few bits of them; yet a level as small is a level like any other, with a
+// time to reach it. Below 2^-256 they are carried scaled by a power of 2
+// (exactly); above it the shift is 0 and the arithmetic is the kernel's own.
+class CarriedEffect {
+ public:
+  CarriedEffect(const EffectSite& site, double bolus) : site_(site) {
+    const Effect& B = site.Bolus();
+    c_ = {B[0] * bolus, B[1] * bolus, B[2] * bolus, B[3] * bolus};
+    Rescale();
+  }
+
+  // Over one interval at rate, then bolus at its end.
+  void Advance(const EffectStep& step, double rate, double bolus) {
+    if (shift_ == 0) {
+      site_.Advance(c_, step, rate, bolus);
+    } else {
+      // The carried drug decays in its scale; new drug comes in its own, and
+      // both are put on the scale of the largest component of their sum.
+      Effect added{};
+      if (rate != 0 || bolus != 0) site_.Advance(added, step, rate, bolus);
+      site_.Advance(c_, step, 0.0, 0.0);
+      const double topAdded = Top(added), topCarried = Top(c_);
+      if (topAdded > 0 && std::isfinite(topAdded)) {
+        int e = std::ilogb(topAdded);
+        if (topCarried > 0) e = std::max(e, std::ilogb(topCarried) - shift_);
+        const int shift = e < -256 ? -e : 0;
+        for (int k = 0; k < 4; ++k)
+          c_[k] = std::ldexp(c_[k], shift - shift_) + std::ldexp(added[k], shift);
+        shift_ = shift;
+      } else if (!(topAdded == 0)) {
+        for (int k = 0; k < 4; ++k) c_[k] = std::ldexp(c_[k], -shift_) + added[k];
+        shift_ = 0;
+      }
+    }
+    Rescale();
+  }
+
+  const Effect& Scaled() const { return c_; }
+  // A level on the components' scale.
+  double Scaled(double level) const { return std::ldexp(level, shift_); }
+
+ private:
+  static double Top(const Effect& c) {
+    return std::max({std::fabs(c[0]), std::fabs(c[1]), std::fabs(c[2]), std::fabs(c[3])});
+  }
+  void Rescale() {
+    const double top = Top(c_);
+    if (top < 0x1p-256 && top > 0) {
+      const int p = -std::ilogb(top);
+      for (double& v : c_) v = std::ldexp(v, p);
+      shift_ += p;
+    }
+    if (top == 0) shift_ = 0;
+    // Far below every double: what the unscaled components would have become.
+    if (shift_ > 2200) {
+      c_ = {0, 0, 0, 0};
+      shift_ = 0;
+    }
+  }
+
+  const EffectSite& site_;
+  Effect c_;
+  int shift_ = 0;
+};
 
 }  // namespace
 
@@ -285,6 +361,12 @@ double EffectDecrement(const EffectSite& site, const Effect& c, double level, do
   if (!std::isfinite(now)) throw InputError(kNoTime);
   double from = 0, top = now;
   if (!(now > level)) {
+    // No term of the free course ever exceeds the larger of its start and 0
+    // (a near term's rise stays below its plasma component): where their sum
+    // does not exceed the level, the course never does.
+    double bound = 0;
+    for (double v : c) bound += std::fmax(v, 0.0);
+    if (!(bound > level)) return 0;
     if (!(site.SlopeNow(c) > 0)) return 0;
     const std::optional<EffectPeak> peak = PeakOfCourse(site, c, peakGuess);
     if (!peak) throw InputError(kNoTime);
@@ -409,8 +491,7 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
 
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;
-  const Effect& B = site.Bolus();
-  Effect c = {B[0] * IVBolus[0], B[1] * IVBolus[0], B[2] * IVBolus[0], B[3] * IVBolus[0]};
+  CarriedEffect c(site, IVBolus[0]);
   // The answers so far as a function of the rows' times: without more drug
   // each row's crossing is the last one's, a constant infusion moves it
   // smoothly.
@@ -424,13 +505,13 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
       step = site.FineStep(deltaTimes[i]);
       lastStep = deltaTimes[i];
     }
-    site.Advance(c, step, Rate[i], IVBolus[i]);
+    c.Advance(step, Rate[i], IVBolus[i]);
     now += deltaTimes[i];
     peakGuess -= deltaTimes[i];
     const double level = decrConc[i];
     if (std::isnan(level)) throw InputError(messages::kDecrementLevel.text);
     // The trend gives the crossing's time; the search wants it from now.
-    result[i] = detail::EffectDecrement(site, c, level, trend.At(now) - now, peakGuess);
+    result[i] = detail::EffectDecrement(site, c.Scaled(), c.Scaled(level), trend.At(now) - now, peakGuess);
     if (result[i] > 0) trend.Add(now, now + result[i]);
   }
   return result;

@@ -27,14 +27,12 @@ EffectSite::EffectSite(const Plasma& K, const Plasma& l, double ke0)
   for (int j = 0; j < 3; ++j) {
     near_[j] = K[j] != 0 && std::fabs(ke0 - l[j]) <= kNearKe0 * std::max(ke0, l[j]);
     anyNear_ = anyNear_ || near_[j];
+    // A term without coefficient carries nothing, wherever its exponent lies:
+    // at ke0 its classic coefficient is 0/0, which E4 must not sum.
+    if (near_[j] || K[j] == 0) E[j] = 0;
   }
-  if (anyNear_) {
-    for (int j = 0; j < 3; ++j)
-      if (near_[j]) E[j] = 0;
-    E[3] = -(E[0] + E[1] + E[2]);
-  }
+  E[3] = -(E[0] + E[1] + E[2]);
   for (int j = 0; j < 3; ++j) {
-    if (K[j] == 0) E[j] = 0;  // a removed term; its E would be 0/0 at ke0 = TinyRate
     bolus_[j] = near_[j] ? K[j] : E[j];
     infusion_[j] = near_[j] ? K[j] / l[j] : E[j] / m_[j];
   }
@@ -138,12 +136,13 @@ Probe EffectSite::PeakProbe(const Effect& c, const Effect& e, double x) const {
 
 std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& state, double guess,
                                        double tolerance) {
-  if (!(site.SlopeNow(state) > 0)) return EffectPeak{0, site.Ce(state)};
-  const Effect& m = site.Rates();
   // The search sees the state scaled by a power of 2 to a largest component
   // near 1 (exactly, and its residual is a ratio): a rate times a tiny
-  // component then stays within the range of doubles.
+  // component then stays within the range of doubles, and so does the slope
+  // that says whether the course still rises.
   const Effect scaled = detail::Normalized(state);
+  if (!(site.SlopeNow(scaled) > 0)) return EffectPeak{0, site.Ce(state)};
+  const Effect& m = site.Rates();
   RootSearch search;
   search.start = guess;
   search.reach = 1 / std::max({m[0], m[1], m[2], m[3]});
