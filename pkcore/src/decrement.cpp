@@ -37,6 +37,18 @@ void ValidateTimes(const std::vector<double>& Times) {
       throw InputError(messages::kTimesRange.text);
 }
 
+// The holding courses do not depend on the scale of the coefficients (the
+// plasma is held at 1, the loading peak is 1), only their rates do: a power of
+// 2 (exact) brings the largest near 1 where it lies far from it, so that those
+// rates stay within the range of doubles.
+void ScaleCoefficients(Plasma& K) {
+  const double top = std::max({K[0], K[1], K[2]});
+  if ((top < 0x1p-256 || top > 0x1p256) && top > 0 && std::isfinite(top)) {
+    const int p = -std::ilogb(top);
+    for (double& k : K) k = std::ldexp(k, p);
+  }
+}
+
 void ValidateDecrement(double decr) {
   // At 100 % or more the level is 0 or below, which free decay never reaches.
   if (decr >= 100) throw InputError(messages::kDecrementBelow100.text);
@@ -164,7 +176,8 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
     search.start = guess;
     search.reach = 1 / slowest;
   } else {
-    const double ratio = std::log(top / level);
+    double ratio = std::log(top / level);
+    if (!std::isfinite(ratio)) ratio = std::log(top) - std::log(level);  // beyond 1e308
     search.start = from + ratio / fastest;
     search.reach = (ratio + 1) / slowest;
   }
@@ -182,10 +195,17 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
   if (shift != 0)
     for (double& v : scaled) v = std::ldexp(v, shift);
   const double scaledLevel = std::ldexp(level, shift);
-  Exponentials<4> e(m);
-  const std::optional<Root> t = FindRoot(
-      [&](double x, bool closing) { return site.FallProbe(scaled, e.At(x), x, scaledLevel, closing); },
-      search);
+  std::optional<Root> t;
+  if (std::ilogb(largest) - std::ilogb(level) > 1000) {
+    // At the crossing the exponentials lie below the doubles' range: the
+    // terms are taken by their logarithms.
+    t = FindRoot([&](double x) { return site.FarFallProbe(scaled, x, scaledLevel); }, search);
+  } else {
+    Exponentials<4> e(m);
+    t = FindRoot(
+        [&](double x, bool closing) { return site.FallProbe(scaled, e.At(x), x, scaledLevel, closing); },
+        search);
+  }
   if (!t) throw InputError(kNoTime);
   return t->x;
 }
@@ -361,12 +381,6 @@ double EffectDecrement(const EffectSite& site, const Effect& c, double level, do
   if (!std::isfinite(now)) throw InputError(kNoTime);
   double from = 0, top = now;
   if (!(now > level)) {
-    // No term of the free course ever exceeds the larger of its start and 0
-    // (a near term's rise stays below its plasma component): where their sum
-    // does not exceed the level, the course never does.
-    double bound = 0;
-    for (double v : c) bound += std::fmax(v, 0.0);
-    if (!(bound > level)) return 0;
     if (!(site.SlopeNow(c) > 0)) return 0;
     const std::optional<EffectPeak> peak = PeakOfCourse(site, c, peakGuess);
     if (!peak) throw InputError(kNoTime);
@@ -388,6 +402,7 @@ std::vector<double> CsDtCp(std::vector<double> Times, const HybridModel& model, 
   ValidateDecrement(decr);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);  // l1 > 0 here
+  ScaleCoefficients(K);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const double level = 1 - decr / 100;
 
@@ -416,6 +431,7 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
   ValidateDecrement(decr);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);  // l1 > 0 here
+  ScaleCoefficients(K);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const EffectSite site(K, l, ke0);
   const double level = 1 - decr / 100;

@@ -632,4 +632,59 @@ TEST(Reproducers, ZeroFirstCoefficientAtKe0) {
   ExpectColumn(decrCe(dt, rate, bolus, level, m), TrueDecrCe(m, dt, rate, bolus, level), "decrCe, A = 0");
 }
 
+TEST(Reproducers, DecrCeToALevelBeyond1e308BelowTheEffectSite) {
+  // The crossing lies where every exponential of the course is below the
+  // doubles' range; the time itself is an ordinary number. It was a message
+  // for the whole column.
+  const HybridModel models[] = {
+      {1, 0, 0, 1, 0, 0, 2},
+      {1, 0, 0, 1, 0, 0, 1},  // ke0 = l1: the near form
+      {0.1, 0, 0.01, 0.5, 0.05, 0.02, 0.3},
+  };
+  for (const HybridModel& m : models) {
+    for (double level : {1e-300, 1e-310, 1e-320, 5e-324}) {
+      const vector<double> dt = {0, 0.5}, rate = {0, 0}, bolus = {1, 0}, levels = {0, level};
+      const vector<LD> truth = TrueDecrCe(m, dt, rate, bolus, levels);
+      ASSERT_GT(truth[1], 0);
+      vector<double> got;
+      ASSERT_EQ(pktest::ThrownText([&] { got = decrCe(dt, rate, bolus, levels, m); }), "(nothing thrown)")
+          << "level " << level << ", model " << m.A << "," << m.B << "," << m.C << ", ke0 " << *m.ke0;
+      EXPECT_TRUE(WithinRel(got[1], truth[1], 1e-12)) << "level " << level << ", ke0 " << *m.ke0;
+    }
+  }
+}
+
+TEST(Reproducers, HoldingCoursesDoNotDependOnTheCoefficientsScale) {
+  // The plasma is held at 1 and the loading peak is 1: coefficients 2^±1000
+  // times larger give the same course, and the same times to the bit. Near
+  // 1e-308 the holding rates left the doubles' range: a message. (The truth's
+  // matrix exponential squares too often for coefficients of 2^1000: only
+  // the bits are compared there.)
+  const pktest::Hyb h = pktest::HybridOf(pktest::kPropofol);
+  const HybridModel base(h.A, h.B, h.C, h.l1, h.l2, h.l3, 0.456);
+  const vector<double> times = {1, 10, 60, 240};
+  const vector<double> cp = CsDtCp(times, base, 50), ce = CsDtCe(times, base, 50);
+  ExpectColumn(cp, TrueCsDtCp(base, times, 50), "CsDtCp");
+  ExpectColumn(ce, TrueCsDtCe(base, times, 50), "CsDtCe");
+  for (double scale : {0x1p-1000, 0x1p1000}) {
+    const HybridModel m(h.A * scale, h.B * scale, h.C * scale, h.l1, h.l2, h.l3, 0.456);
+    EXPECT_EQ(CsDtCp(times, m, 50), cp) << "CsDtCp, coefficients times 2^" << std::ilogb(scale);
+    EXPECT_EQ(CsDtCe(times, m, 50), ce) << "CsDtCe, coefficients times 2^" << std::ilogb(scale);
+  }
+  // Subnormal coefficients: the model is what they are.
+  const HybridModel tiny(h.A * 0x1p-1030, h.B * 0x1p-1030, h.C * 0x1p-1030, h.l1, h.l2, h.l3, 0.456);
+  vector<double> got;
+  ASSERT_EQ(pktest::ThrownText([&] { got = CsDtCp(times, tiny, 50); }), "(nothing thrown)");
+  ExpectColumn(got, TrueCsDtCp(tiny, times, 50), "CsDtCp, coefficients near 1e-312");
+  ASSERT_EQ(pktest::ThrownText([&] { got = CsDtCe(times, tiny, 50); }), "(nothing thrown)");
+  ExpectColumn(got, TrueCsDtCe(tiny, times, 50), "CsDtCe, coefficients near 1e-312");
+}
+
+TEST(Reproducers, VolumeAtPeakBeyondTheDoublesIsAMessage) {
+  // A = 1e-310: the peak time is the model's own, its volume 1/Ce about 1e310.
+  const HybridModel m(1e-310, 0, 0, 1, 0, 0, 2);
+  EXPECT_TRUE(WithinRel(TPeak(m), std::log(2.0), 1e-12));
+  EXPECT_EQ(pktest::ThrownText([&] { VdPeak(m); }), "No peak found for this model!");
+}
+
 }  // namespace

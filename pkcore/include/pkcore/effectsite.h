@@ -83,6 +83,10 @@ class EffectSite {
   Probe FallProbe(const Effect& c, const Effect& e, double x, double level,
                   bool valueOnly = false) const;
   Probe PeakProbe(const Effect& c, const Effect& e, double x) const;
+  // FallProbe for a level so far below the components (beyond 2^1000 in
+  // ratio) that the exponentials underflow where the course meets it: each
+  // term from its logarithm, over the largest of them.
+  Probe FarFallProbe(const Effect& c, double x, double level) const;
 
  private:
   double NearCourse(const Effect& c, double x) const;
