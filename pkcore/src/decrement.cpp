@@ -187,16 +187,19 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
   // about the level where it crosses, so the terms and the rates times them
   // stay normal doubles wherever the exponentials do.
   double largest = 0;
-  for (double v : c) largest = std::fmax(largest, std::fabs(v));
-  int shift = 0;
-  if (!(largest >= 0x1p-256 && largest <= 0x1p256 && level >= 0x1p-256 && level <= 0x1p256))
-    shift = -((std::ilogb(largest) + std::ilogb(level)) / 2);
+  for (double v : c) largest = std::fabs(v) > largest ? std::fabs(v) : largest;
   Effect scaled = c;
-  if (shift != 0)
+  double scaledLevel = level;
+  bool far = false;  // the level more than 2^1000 below the largest component
+  if (!(largest >= 0x1p-256 && largest <= 0x1p256 && level >= 0x1p-256 && level <= 0x1p256)) {
+    const int top = std::ilogb(largest), bottom = std::ilogb(level);
+    const int shift = -((top + bottom) / 2);
     for (double& v : scaled) v = std::ldexp(v, shift);
-  const double scaledLevel = std::ldexp(level, shift);
+    scaledLevel = std::ldexp(level, shift);
+    far = top - bottom > 1000;
+  }
   std::optional<Root> t;
-  if (std::ilogb(largest) - std::ilogb(level) > 1000) {
+  if (far) {
     // At the crossing the exponentials lie below the doubles' range: the
     // terms are taken by their logarithms.
     t = FindRoot([&](double x) { return site.FarFallProbe(scaled, x, scaledLevel); }, search);
@@ -251,7 +254,7 @@ class CarriedEffect {
 
   const Effect& Scaled() const { return c_; }
   // A level on the components' scale.
-  double Scaled(double level) const { return std::ldexp(level, shift_); }
+  double Scaled(double level) const { return shift_ == 0 ? level : std::ldexp(level, shift_); }
 
  private:
   static double Top(const Effect& c) {
