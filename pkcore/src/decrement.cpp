@@ -193,16 +193,16 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
   bool far = false;  // the level more than 2^1000 below the largest component
   if (!(largest >= 0x1p-256 && largest <= 0x1p256 && level >= 0x1p-256 && level <= 0x1p256)) {
     const int top = std::ilogb(largest), bottom = std::ilogb(level);
-    const int shift = -((top + bottom) / 2);
+    far = top - bottom > 1000;
+    const int shift = far ? 0 : -((top + bottom) / 2);
     for (double& v : scaled) v = std::ldexp(v, shift);
     scaledLevel = std::ldexp(level, shift);
-    far = top - bottom > 1000;
   }
   std::optional<Root> t;
   if (far) {
     // At the crossing the exponentials lie below the doubles' range: the
-    // terms are taken by their logarithms.
-    t = FindRoot([&](double x) { return site.FarFallProbe(scaled, x, scaledLevel); }, search);
+    // terms are taken by their logarithms, in any range.
+    t = FindRoot([&](double x) { return site.FarFallProbe(c, x, level); }, search);
   } else {
     Exponentials<4> e(m);
     t = FindRoot(

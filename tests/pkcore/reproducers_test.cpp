@@ -641,15 +641,20 @@ TEST(Reproducers, DecrCeToALevelBeyond1e308BelowTheEffectSite) {
       {1, 0, 0, 1, 0, 0, 1},  // ke0 = l1: the near form
       {0.1, 0, 0.01, 0.5, 0.05, 0.02, 0.3},
   };
+  struct Dose {
+    double bolus, level;
+  };
+  const Dose doses[] = {{1, 1e-300}, {1, 1e-310}, {1, 1e-320}, {1, 5e-324}, {1e300, 1e-10}, {1e300, 5e-324}};
   for (const HybridModel& m : models) {
-    for (double level : {1e-300, 1e-310, 1e-320, 5e-324}) {
-      const vector<double> dt = {0, 0.5}, rate = {0, 0}, bolus = {1, 0}, levels = {0, level};
+    for (const auto& [dose, level] : doses) {
+      const vector<double> dt = {0, 0.5}, rate = {0, 0}, bolus = {dose, 0}, levels = {0, level};
       const vector<LD> truth = TrueDecrCe(m, dt, rate, bolus, levels);
       ASSERT_GT(truth[1], 0);
       vector<double> got;
       ASSERT_EQ(pktest::ThrownText([&] { got = decrCe(dt, rate, bolus, levels, m); }), "(nothing thrown)")
-          << "level " << level << ", model " << m.A << "," << m.B << "," << m.C << ", ke0 " << *m.ke0;
-      EXPECT_TRUE(WithinRel(got[1], truth[1], 1e-12)) << "level " << level << ", ke0 " << *m.ke0;
+          << "bolus " << dose << ", level " << level << ", model " << m.A << "," << m.B << "," << m.C
+          << ", ke0 " << *m.ke0;
+      EXPECT_TRUE(WithinRel(got[1], truth[1], 1e-12)) << "bolus " << dose << ", level " << level << ", ke0 " << *m.ke0;
     }
   }
 }
