@@ -37,6 +37,18 @@ void ValidateTimes(const std::vector<double>& Times) {
       throw InputError(messages::kTimesRange.text);
 }
 
+// The holding courses do not depend on the scale of the coefficients (the
+// plasma is held at 1, the loading peak is 1), only their rates do: a power of
+// 2 (exact) brings the largest near 1 where it lies far from it, so that those
+// rates stay within the range of doubles.
+void ScaleCoefficients(Plasma& K) {
+  const double top = std::max({K[0], K[1], K[2]});
+  if ((top < 0x1p-256 || top > 0x1p256) && top > 0 && std::isfinite(top)) {
+    const int p = -std::ilogb(top);
+    for (double& k : K) k = std::ldexp(k, p);
+  }
+}
+
 void ValidateDecrement(double decr) {
   // At 100 % or more the level is 0 or below, which free decay never reaches.
   if (decr >= 100) throw InputError(messages::kDecrementBelow100.text);
@@ -164,22 +176,109 @@ double EffectFallTime(const EffectSite& site, const Effect& c, double level, dou
     search.start = guess;
     search.reach = 1 / slowest;
   } else {
-    const double ratio = std::log(top / level);
+    double ratio = std::log(top / level);
+    if (!std::isfinite(ratio)) ratio = std::log(top) - std::log(level);  // beyond 1e308
     search.start = from + ratio / fastest;
     search.reach = (ratio + 1) / slowest;
   }
   // The search sees the state and level scaled by a power of 2 (exactly; its
-  // residual is a ratio), so that a rate times a tiny component stays a double.
-  double factor = 1;
-  const Effect scaled = detail::Normalized(c, &factor);
-  const double scaledLevel = level * factor;
-  Exponentials<4> e(m);
-  const std::optional<Root> t = FindRoot(
-      [&](double x, bool closing) { return site.FallProbe(scaled, e.At(x), x, scaledLevel, closing); },
-      search);
+  // residual is a ratio). Where either lies far from 1 (beyond 2^±256), the
+  // power puts 1 midway between them in ratio: each term of the course is
+  // about the level where it crosses, so the terms and the rates times them
+  // stay normal doubles wherever the exponentials do.
+  double largest = 0;
+  for (double v : c) largest = std::fabs(v) > largest ? std::fabs(v) : largest;
+  Effect scaled = c;
+  double scaledLevel = level;
+  bool far = false;  // the level more than 2^1000 below the largest component
+  if (!(largest >= 0x1p-256 && largest <= 0x1p256 && level >= 0x1p-256 && level <= 0x1p256)) {
+    const int top = std::ilogb(largest), bottom = std::ilogb(level);
+    far = top - bottom > 1000;
+    const int shift = far ? 0 : -((top + bottom) / 2);
+    for (double& v : scaled) v = std::ldexp(v, shift);
+    scaledLevel = std::ldexp(level, shift);
+  }
+  std::optional<Root> t;
+  if (far) {
+    // At the crossing the exponentials lie below the doubles' range: the
+    // terms are taken by their logarithms, in any range.
+    t = FindRoot([&](double x) { return site.FarFallProbe(c, x, level); }, search);
+  } else {
+    Exponentials<4> e(m);
+    t = FindRoot(
+        [&](double x, bool closing) { return site.FallProbe(scaled, e.At(x), x, scaledLevel, closing); },
+        search);
+  }
   if (!t) throw InputError(kNoTime);
   return t->x;
 }
+
+// The effect-site components of a scheme, carried as c·2^−shift. A long
+// washout takes them towards the subnormal range, where a double keeps only a
+// few bits of them; yet a level as small is a level like any other, with a
+// time to reach it. Below 2^-256 they are carried scaled by a power of 2
+// (exactly); above it the shift is 0 and the arithmetic is the kernel's own.
+class CarriedEffect {
+ public:
+  CarriedEffect(const EffectSite& site, double bolus) : site_(site) {
+    const Effect& B = site.Bolus();
+    c_ = {B[0] * bolus, B[1] * bolus, B[2] * bolus, B[3] * bolus};
+    Rescale();
+  }
+
+  // Over one interval at rate, then bolus at its end.
+  void Advance(const EffectStep& step, double rate, double bolus) {
+    if (shift_ == 0) {
+      site_.Advance(c_, step, rate, bolus);
+    } else {
+      // The carried drug decays in its scale; new drug comes in its own, and
+      // both are put on the scale of the largest component of their sum.
+      Effect added{};
+      if (rate != 0 || bolus != 0) site_.Advance(added, step, rate, bolus);
+      site_.Advance(c_, step, 0.0, 0.0);
+      const double topAdded = Top(added), topCarried = Top(c_);
+      if (topAdded > 0 && std::isfinite(topAdded)) {
+        int e = std::ilogb(topAdded);
+        if (topCarried > 0) e = std::max(e, std::ilogb(topCarried) - shift_);
+        const int shift = e < -256 ? -e : 0;
+        for (int k = 0; k < 4; ++k)
+          c_[k] = std::ldexp(c_[k], shift - shift_) + std::ldexp(added[k], shift);
+        shift_ = shift;
+      } else if (!(topAdded == 0)) {
+        for (int k = 0; k < 4; ++k) c_[k] = std::ldexp(c_[k], -shift_) + added[k];
+        shift_ = 0;
+      }
+    }
+    Rescale();
+  }
+
+  const Effect& Scaled() const { return c_; }
+  // A level on the components' scale.
+  double Scaled(double level) const { return shift_ == 0 ? level : std::ldexp(level, shift_); }
+
+ private:
+  static double Top(const Effect& c) {
+    return std::max({std::fabs(c[0]), std::fabs(c[1]), std::fabs(c[2]), std::fabs(c[3])});
+  }
+  void Rescale() {
+    const double top = Top(c_);
+    if (top < 0x1p-256 && top > 0) {
+      const int p = -std::ilogb(top);
+      for (double& v : c_) v = std::ldexp(v, p);
+      shift_ += p;
+    }
+    if (top == 0) shift_ = 0;
+    // Far below every double: what the unscaled components would have become.
+    if (shift_ > 2200) {
+      c_ = {0, 0, 0, 0};
+      shift_ = 0;
+    }
+  }
+
+  const EffectSite& site_;
+  Effect c_;
+  int shift_ = 0;
+};
 
 }  // namespace
 
@@ -306,6 +405,7 @@ std::vector<double> CsDtCp(std::vector<double> Times, const HybridModel& model, 
   ValidateDecrement(decr);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);  // l1 > 0 here
+  ScaleCoefficients(K);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const double level = 1 - decr / 100;
 
@@ -334,6 +434,7 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
   ValidateDecrement(decr);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);  // l1 > 0 here
+  ScaleCoefficients(K);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
   const EffectSite site(K, l, ke0);
   const double level = 1 - decr / 100;
@@ -409,8 +510,7 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
 
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;
-  const Effect& B = site.Bolus();
-  Effect c = {B[0] * IVBolus[0], B[1] * IVBolus[0], B[2] * IVBolus[0], B[3] * IVBolus[0]};
+  CarriedEffect c(site, IVBolus[0]);
   // The answers so far as a function of the rows' times: without more drug
   // each row's crossing is the last one's, a constant infusion moves it
   // smoothly.
@@ -424,13 +524,13 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
       step = site.FineStep(deltaTimes[i]);
       lastStep = deltaTimes[i];
     }
-    site.Advance(c, step, Rate[i], IVBolus[i]);
+    c.Advance(step, Rate[i], IVBolus[i]);
     now += deltaTimes[i];
     peakGuess -= deltaTimes[i];
     const double level = decrConc[i];
     if (std::isnan(level)) throw InputError(messages::kDecrementLevel.text);
     // The trend gives the crossing's time; the search wants it from now.
-    result[i] = detail::EffectDecrement(site, c, level, trend.At(now) - now, peakGuess);
+    result[i] = detail::EffectDecrement(site, c.Scaled(), c.Scaled(level), trend.At(now) - now, peakGuess);
     if (result[i] > 0) trend.Add(now, now + result[i]);
   }
   return result;

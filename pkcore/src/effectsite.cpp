@@ -27,14 +27,12 @@ EffectSite::EffectSite(const Plasma& K, const Plasma& l, double ke0)
   for (int j = 0; j < 3; ++j) {
     near_[j] = K[j] != 0 && std::fabs(ke0 - l[j]) <= kNearKe0 * std::max(ke0, l[j]);
     anyNear_ = anyNear_ || near_[j];
+    // A term without coefficient carries nothing, wherever its exponent lies:
+    // at ke0 its classic coefficient is 0/0, which E4 must not sum.
+    if (near_[j] || K[j] == 0) E[j] = 0;
   }
-  if (anyNear_) {
-    for (int j = 0; j < 3; ++j)
-      if (near_[j]) E[j] = 0;
-    E[3] = -(E[0] + E[1] + E[2]);
-  }
+  E[3] = -(E[0] + E[1] + E[2]);
   for (int j = 0; j < 3; ++j) {
-    if (K[j] == 0) E[j] = 0;  // a removed term; its E would be 0/0 at ke0 = TinyRate
     bolus_[j] = near_[j] ? K[j] : E[j];
     infusion_[j] = near_[j] ? K[j] / l[j] : E[j] / m_[j];
   }
@@ -136,14 +134,54 @@ Probe EffectSite::PeakProbe(const Effect& c, const Effect& e, double x) const {
   return sum.LogProbe();
 }
 
+Probe EffectSite::FarFallProbe(const Effect& c, double x, double level) const {
+  // Per term: ln|term|, its sign, and its slope and curvature over itself.
+  double logs[5], signs[5], r1[5], r2[5];
+  int n = 0;
+  for (int k = 0; k < 4; ++k) {
+    if (c[k] == 0) continue;
+    const double rate = m_[k];
+    if (k < 3 && near_[k]) {
+      // ke0·c·D, D = e^(−lo·x)·x·φ(z), lo the smaller of l and ke0, z = |ke0 − l|·x;
+      // D'/D = e^(−l·x)/D − ke0 and D''/D = −l·e^(−l·x)/D − ke0·D'/D.
+      if (!(x > 0)) continue;  // D = 0
+      const double lo = std::min(rate, ke0_), z = std::fabs(ke0_ - rate) * x;
+      const double phi = z == 0 ? 1.0 : -std::expm1(-z) / z;
+      logs[n] = std::log(ke0_) + std::log(std::fabs(c[k])) - lo * x + std::log(x) + std::log(phi);
+      const double eOverD = std::exp(-(rate - lo) * x) / (x * phi);
+      r1[n] = eOverD - ke0_;
+      r2[n] = -rate * eOverD - ke0_ * r1[n];
+    } else {
+      logs[n] = std::log(std::fabs(c[k])) - rate * x;
+      r1[n] = -rate;
+      r2[n] = rate * rate;
+    }
+    signs[n] = c[k] > 0 ? 1 : -1;
+    ++n;
+  }
+  logs[n] = std::log(level);
+  signs[n] = -1;
+  r1[n] = r2[n] = 0;
+  ++n;
+  double top = logs[0];
+  for (int k = 1; k < n; ++k) top = std::max(top, logs[k]);
+  SignedSum sum;
+  for (int k = 0; k < n; ++k) {
+    const double term = signs[k] * std::exp(logs[k] - top);
+    sum.Add(term, r1[k] * term, r2[k] * term);
+  }
+  return sum.LogProbe();
+}
+
 std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& state, double guess,
                                        double tolerance) {
-  if (!(site.SlopeNow(state) > 0)) return EffectPeak{0, site.Ce(state)};
-  const Effect& m = site.Rates();
   // The search sees the state scaled by a power of 2 to a largest component
   // near 1 (exactly, and its residual is a ratio): a rate times a tiny
-  // component then stays within the range of doubles.
+  // component then stays within the range of doubles, and so does the slope
+  // that says whether the course still rises.
   const Effect scaled = detail::Normalized(state);
+  if (!(site.SlopeNow(scaled) > 0)) return EffectPeak{0, site.Ce(state)};
+  const Effect& m = site.Rates();
   RootSearch search;
   search.start = guess;
   search.reach = 1 / std::max({m[0], m[1], m[2], m[3]});

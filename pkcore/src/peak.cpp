@@ -36,7 +36,11 @@ EffectPeak FindPeak(const HybridModel& model) {
 
 double TPeak(const HybridModel& model) { return FindPeak(model).time; }
 
-double VdPeak(const HybridModel& model) { return 1 / FindPeak(model).value; }
+double VdPeak(const HybridModel& model) {
+  const double vd = 1 / FindPeak(model).value;
+  if (!std::isfinite(vd)) throw InputError(kNoPeak);  // a peak below 1/DBL_MAX
+  return vd;
+}
 
 double TPeak2ke0(const HybridModel& model, double peak_time) {
   constexpr const char* kNoKe0 = messages::kNoKe0.text;

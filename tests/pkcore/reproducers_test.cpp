@@ -436,4 +436,260 @@ TEST(Reproducers, NegativeTimeStepAfterTheFirstRowIsRefused) {
   for (const auto& c : unused) EXPECT_NO_THROW(c.call()) << c.routine << ": row 0's time step is not used";
 }
 
+// ---------------------------------------------------------------------------
+// Found by the randomized property test at other seeds (AMBREL_TRUTH_SEED).
+
+// A decrCe column of constant steps without drug but the boluses and rates
+// given, and levels at the rows checked (1e300, so 0, at the others).
+struct Washout {
+  HybridModel model;
+  double step;
+  int rows;
+  std::vector<std::pair<int, double>> bolus, rate;
+  int row;             // the row checked
+  double level;        // its level
+  double exact;        // the exact time there, as the long-double truth gives it
+  const char* why;
+};
+
+TEST(Reproducers, DecrCeAfterAWashoutIntoSubnormalConcentrations) {
+  // Long schemes of one-compartment models: the effect site washes out to a
+  // few 1e-310 and below, where a double keeps only a few bits. The rows
+  // threw "No decrement time found for this model!" for the whole column;
+  // carried unscaled, their components would keep too few bits for the
+  // time to be right.
+  const Washout cases[] = {
+      {{0.48835791983645177, 0, 0, 2.325934931573046, 0, 0, 1.7196169498849476}, 15, 28,
+       {{0, 42.308631784252789}}, {}, 28, 9.3252423091073696e-314, 1.518135766186287,
+       "minutes, 7 h after a bolus: Ce 1.3e-312"},
+      {{0.14477480245340962, 0, 0, 0.53933077930570117, 0, 0, 1.6466986134516397}, 60, 32,
+       {{0, 7.3615070714163338}, {10, 10.262523941523906}}, {}, 32, 1.2474248124965492e-309,
+       0.28515583216494808, "hours of washout after a second bolus: Ce 1.5e-309"},
+      {{0.14477480245340962, 0, 0, 0.53933077930570117, 0, 0, 1.6466986134516397}, 60, 33,
+       {{0, 7.3615070714163338}, {10, 10.262523941523906}}, {}, 33, 9.8813129168249309e-324,
+       0.48793588440536838, "an hour on: Ce 1.3e-323, the level two of the smallest doubles"},
+      {{0.012999351398532838, 0, 0, 1.5855258594901933, 0, 0, 0.68135842418699089}, 60, 23,
+       {{0, 3.2943570762899888}, {5, 2.300645840866919}}, {}, 23, 1.3339772437713657e-322,
+       2.1788017557803387, "Ce 5.9e-322: a few bits gave 2.17695"},
+      {{0.62979772639301645, 0, 0, 31.745644236783967, 0, 0, 27.940900935168553}, 1, 46,
+       {{0, 1.0201873366216714}, {20, 16.674365405991413}}, {}, 46, 2.4439826613438842e-314,
+       8.9352884211061696e-07, "a level within 2.4e-5 of a subnormal Ce"},
+      {{0.089846489707707464, 0, 0, 35.558729504676151, 0, 0, 45.53892937064218}, 1, 29,
+       {{3, 2.5724062549758164}}, {{7, 7.3759211855375124}, {8, 7.3759211855375124}, {9, 7.3759211855375124}},
+       29, 4.5822347217361786e-311, 0.026506397987943079, "hours, after an infusion"},
+      {{0.030255129564204779, 0, 0, 0.0077345947240245053, 0, 0, 0.0077345927985428805}, 3600, 26,
+       {{0, 1.6742603004497099}}, {}, 26, 6.8897859648958335e-314, 93.957304462405275,
+       "seconds, ke0 within 2.5e-7 of l1 (the near form)"},
+  };
+  for (const auto& c : cases) {
+    const std::size_t n = c.rows + 1;
+    vector<double> dt(n, c.step), rate(n, 0.0), bolus(n, 0.0), level(n, 1e300);
+    dt[0] = 0;
+    for (const auto& [i, dose] : c.bolus) bolus[i] = dose;
+    for (const auto& [i, r] : c.rate) rate[i] = r;
+    level[c.row] = c.level;
+    const vector<LD> truth = TrueDecrCe(c.model, dt, rate, bolus, level);
+    EXPECT_TRUE(WithinRel(c.exact, truth[c.row], 1e-12)) << "truth vs table: " << c.why;
+    vector<double> got;
+    ASSERT_EQ(pktest::ThrownText([&] { got = decrCe(dt, rate, bolus, level, c.model); }), "(nothing thrown)")
+        << c.why;
+    ExpectColumn(got, truth, c.why);
+  }
+}
+
+TEST(Reproducers, DecrCeOnATinyCourseGivesZeroOrItsCrossing) {
+  // The first washout, every row asked: levels just above the effect site or
+  // twice it (no rise is to come: 0), or the smallest double, which the
+  // course crosses 1e-300 and more below where it is. No row is a message for
+  // the column.
+  const HybridModel m(0.48835791983645177, 0, 0, 2.325934931573046, 0, 0, 1.7196169498849476);
+  const std::size_t n = 60;
+  vector<double> dt(n, 15.0), rate(n, 0.0), bolus(n, 0.0), level(n, 0.0);
+  dt[0] = 0;
+  bolus[0] = 42.308631784252789;
+  const pktest::ExactModel em = Exact(m);
+  vector<pktest::ExactState> states;
+  pktest::ExactCe(em, dt, rate, bolus, &states);
+  for (std::size_t i = 1; i < n; ++i) {
+    const double ce = static_cast<double>(states[i].ce);
+    level[i] = i % 3 == 0 ? ce * (1 + 1e-6) : i % 3 == 1 ? 2 * ce : 5e-324;
+    if (!(level[i] > 0)) level[i] = 5e-324;  // Ce below the doubles' range
+  }
+  const vector<LD> truth = TrueDecrCe(m, dt, rate, bolus, level);
+  vector<double> got;
+  ASSERT_EQ(pktest::ThrownText([&] { got = decrCe(dt, rate, bolus, level, m); }), "(nothing thrown)");
+  ExpectColumn(got, truth, "washout, levels at and above the effect site");
+  long zeros = 0;
+  for (std::size_t i = 1; i < n; ++i) zeros += truth[i] == 0;
+  EXPECT_GT(zeros, 30) << "the table should test rows of 0";
+}
+
+// Models with a coefficient of 0 whose exponent is ke0, or another exponent:
+// the term is absent, as if its exponent were anything else. Its classic
+// effect-site coefficient is 0/0 there, which the effect site's fourth
+// component summed: "No peak found for this model!" or NaN.
+struct ZeroTermModel {
+  HybridModel model;
+  const char* why;
+};
+
+const ZeroTermModel kZeroTerms[] = {
+    {{0.40447122860491241, 0, 0.016028460367347487, 0.0098673017493618627, 0.0029055018394568929,
+      0.00089369830549792704, 0.0029055018394568929},
+     "B = 0, ke0 = l2, seconds"},
+    {{0.010262009099140454, 0, 0.00012469604897315451, 8.5230280287705664, 0.64618636061000845,
+      0.020279004000291988, 0.64618636061000845},
+     "B = 0, ke0 = l2, minutes"},
+    {{0.1, 0.05, 0, 0.5, 0.05, 0.2, 0.2}, "C = 0, ke0 = l3 between l1 and l2"},
+    {{0.1, 0, 0.02, 0.3, 0.3, 0.01, 0.3}, "B = 0 with l2 = l1 = ke0 (A at ke0 too)"},
+    {{0.1, 0, 0, 0.3, 0.05, 0.05, 0.05}, "B = C = 0, ke0 = l2 = l3"},
+};
+
+// The same model without the absent term's exponent.
+HybridModel WithoutZeroExponents(const HybridModel& m) {
+  HybridModel r = m;
+  if (r.B == 0) r.l2 = 0;
+  if (r.C == 0) r.l3 = 0;
+  return r;
+}
+
+TEST(Reproducers, ZeroCoefficientAtKe0InEveryRoutine) {
+  for (const auto& z : kZeroTerms) {
+    const HybridModel& m = z.model;
+    const pktest::ExactModel em = Exact(m);
+    ASSERT_EQ(em.K[1] == 0 ? em.l[1] : em.l[2], 0) << "the truth drops the term: " << z.why;
+
+    // PredCe: the closed form, row by row.
+    const vector<double> dt = {0, 0.5, 2, 10, 30, 120}, rate = {0, 4, 4, 0, 1, 0}, bolus = {3, 0, 0, 2, 0, 0};
+    const vector<LD> ce = pktest::ExactCe(em, dt, rate, bolus);
+    vector<double> pred;
+    ASSERT_EQ(pktest::ThrownText([&] { pred = PredCe(dt, rate, bolus, m); }), "(nothing thrown)") << z.why;
+    for (std::size_t i = 0; i < dt.size(); ++i)
+      EXPECT_TRUE(WithinRel(pred[i], ce[i], 1e-12)) << "PredCe row " << i << ": " << z.why;
+
+    // TPeak, VdPeak, and TPeak2ke0 back from that peak time, to ke0 itself.
+    const std::pair<LD, LD> peak = pktest::ExactBolusPeak(em);
+    double t = 0, vd = 0, ke0 = 0;
+    ASSERT_EQ(pktest::ThrownText([&] { t = TPeak(m); }), "(nothing thrown)") << "TPeak: " << z.why;
+    ASSERT_EQ(pktest::ThrownText([&] { vd = VdPeak(m); }), "(nothing thrown)") << "VdPeak: " << z.why;
+    EXPECT_TRUE(WithinRel(t, peak.first, 1e-9)) << "TPeak: " << z.why;
+    EXPECT_TRUE(WithinRel(vd, 1 / peak.second, 1e-9)) << "VdPeak: " << z.why;
+    const HybridModel noKe0(m.A, m.B, m.C, m.l1, m.l2, m.l3);
+    ASSERT_EQ(pktest::ThrownText([&] { ke0 = TPeak2ke0(noKe0, static_cast<double>(peak.first)); }),
+              "(nothing thrown)")
+        << "TPeak2ke0: " << z.why;
+    EXPECT_TRUE(WithinRel(ke0, *m.ke0, 1e-9)) << "TPeak2ke0: " << z.why;
+
+    // The same answers as the model without that exponent.
+    const HybridModel plain = WithoutZeroExponents(m);
+    EXPECT_TRUE(WithinRel(t, TPeak(plain), 1e-12)) << "TPeak, the exponent removed: " << z.why;
+    EXPECT_TRUE(WithinRel(PredCe(dt, rate, bolus, plain).back(), pred.back(), 1e-12)) << z.why;
+
+    // TciCe: row 1 aims the exact peak after it at the target; the rise to
+    // the higher target later as well, where the drug given cannot carry it.
+    const double step = 0.1 / *m.ke0;  // a tenth of the effect site's time constant
+    const std::size_t n = 40;
+    vector<double> tdt(n, step), target(n, 2.0);
+    tdt[0] = 0;
+    target[0] = 0;
+    for (std::size_t i = 25; i < n; ++i) target[i] = 5;
+    vector<double> rates;
+    ASSERT_EQ(pktest::ThrownText([&] { rates = TciCe(tdt, target, 1e9, m); }), "(nothing thrown)")
+        << "TciCe: " << z.why;
+    pktest::ExactState s;
+    for (std::size_t i = 1; i < n; ++i) {
+      const pktest::ExactState free = pktest::Advance(em, s, step, 0);
+      s = pktest::Advance(em, s, step, rates[i]);
+      if (i != 1 && i != 25) continue;
+      ASSERT_LT(pktest::FreePeak(em, free).ce, 0.97L * target[i]) << "a row aimed at the peak: " << z.why;
+      EXPECT_TRUE(WithinRel(static_cast<double>(pktest::FreePeak(em, s).ce), target[i], 1e-9))
+          << "TciCe row " << i << ": " << z.why;
+    }
+
+    // CsDtCe, in the model's own unit, and decrCe after an infusion.
+    const vector<double> times = {0.5 / *m.ke0, 2 / *m.ke0, 20 / *m.ke0};
+    vector<double> csdt;
+    ASSERT_EQ(pktest::ThrownText([&] { csdt = CsDtCe(times, m, 50); }), "(nothing thrown)") << "CsDtCe: " << z.why;
+    ExpectColumn(csdt, TrueCsDtCe(m, times, 50), std::string("CsDtCe: ") + z.why);
+    const vector<double> level = {0, 0.5, 0.5, 0.5, 0.2, 0.1};
+    vector<double> decr;
+    ASSERT_EQ(pktest::ThrownText([&] { decr = decrCe(dt, rate, bolus, level, m); }), "(nothing thrown)")
+        << "decrCe: " << z.why;
+    ExpectColumn(decr, TrueDecrCe(m, dt, rate, bolus, level), std::string("decrCe: ") + z.why);
+  }
+}
+
+TEST(Reproducers, ZeroFirstCoefficientAtKe0) {
+  // decrCe and TPeak take A = 0 (TPeak2ke0 too, with l1 > 0): with ke0 = l1
+  // the first term is absent as well.
+  const HybridModel m(0, 0.05, 0.01, 0.3, 0.05, 0.005, 0.3);
+  const pktest::ExactModel em = Exact(m);
+  const std::pair<LD, LD> peak = pktest::ExactBolusPeak(em);
+  EXPECT_TRUE(WithinRel(TPeak(m), peak.first, 1e-9));
+  EXPECT_TRUE(WithinRel(VdPeak(m), 1 / peak.second, 1e-9));
+  EXPECT_TRUE(WithinRel(TPeak2ke0({0, 0.05, 0.01, 0.3, 0.05, 0.005}, static_cast<double>(peak.first)), 0.3, 1e-9));
+  const vector<double> dt = {0, 1, 10, 60}, rate = {0, 2, 0, 0}, bolus = {5, 0, 0, 0}, level = {0, 0.05, 0.1, 0.01};
+  ExpectColumn(decrCe(dt, rate, bolus, level, m), TrueDecrCe(m, dt, rate, bolus, level), "decrCe, A = 0");
+}
+
+TEST(Reproducers, DecrCeToALevelBeyond1e308BelowTheEffectSite) {
+  // The crossing lies where every exponential of the course is below the
+  // doubles' range; the time itself is an ordinary number. It was a message
+  // for the whole column.
+  const HybridModel models[] = {
+      {1, 0, 0, 1, 0, 0, 2},
+      {1, 0, 0, 1, 0, 0, 1},  // ke0 = l1: the near form
+      {0.1, 0, 0.01, 0.5, 0.05, 0.02, 0.3},
+  };
+  struct Dose {
+    double bolus, level;
+  };
+  const Dose doses[] = {{1, 1e-300}, {1, 1e-310}, {1, 1e-320}, {1, 5e-324}, {1e300, 1e-10}, {1e300, 5e-324}};
+  for (const HybridModel& m : models) {
+    for (const auto& [dose, level] : doses) {
+      const vector<double> dt = {0, 0.5}, rate = {0, 0}, bolus = {dose, 0}, levels = {0, level};
+      const vector<LD> truth = TrueDecrCe(m, dt, rate, bolus, levels);
+      ASSERT_GT(truth[1], 0);
+      vector<double> got;
+      ASSERT_EQ(pktest::ThrownText([&] { got = decrCe(dt, rate, bolus, levels, m); }), "(nothing thrown)")
+          << "bolus " << dose << ", level " << level << ", model " << m.A << "," << m.B << "," << m.C
+          << ", ke0 " << *m.ke0;
+      EXPECT_TRUE(WithinRel(got[1], truth[1], 1e-12)) << "bolus " << dose << ", level " << level << ", ke0 " << *m.ke0;
+    }
+  }
+}
+
+TEST(Reproducers, HoldingCoursesDoNotDependOnTheCoefficientsScale) {
+  // The plasma is held at 1 and the loading peak is 1: coefficients 2^±1000
+  // times larger give the same course, and the same times to the bit. Near
+  // 1e-308 the holding rates left the doubles' range: a message. (The truth's
+  // matrix exponential squares too often for coefficients of 2^1000: only
+  // the bits are compared there.)
+  const pktest::Hyb h = pktest::HybridOf(pktest::kPropofol);
+  const HybridModel base(h.A, h.B, h.C, h.l1, h.l2, h.l3, 0.456);
+  const vector<double> times = {1, 10, 60, 240};
+  const vector<double> cp = CsDtCp(times, base, 50), ce = CsDtCe(times, base, 50);
+  ExpectColumn(cp, TrueCsDtCp(base, times, 50), "CsDtCp");
+  ExpectColumn(ce, TrueCsDtCe(base, times, 50), "CsDtCe");
+  for (double scale : {0x1p-1000, 0x1p1000}) {
+    const HybridModel m(h.A * scale, h.B * scale, h.C * scale, h.l1, h.l2, h.l3, 0.456);
+    EXPECT_EQ(CsDtCp(times, m, 50), cp) << "CsDtCp, coefficients times 2^" << std::ilogb(scale);
+    EXPECT_EQ(CsDtCe(times, m, 50), ce) << "CsDtCe, coefficients times 2^" << std::ilogb(scale);
+  }
+  // Subnormal coefficients: the model is what they are.
+  const HybridModel tiny(h.A * 0x1p-1030, h.B * 0x1p-1030, h.C * 0x1p-1030, h.l1, h.l2, h.l3, 0.456);
+  vector<double> got;
+  ASSERT_EQ(pktest::ThrownText([&] { got = CsDtCp(times, tiny, 50); }), "(nothing thrown)");
+  ExpectColumn(got, TrueCsDtCp(tiny, times, 50), "CsDtCp, coefficients near 1e-312");
+  ASSERT_EQ(pktest::ThrownText([&] { got = CsDtCe(times, tiny, 50); }), "(nothing thrown)");
+  ExpectColumn(got, TrueCsDtCe(tiny, times, 50), "CsDtCe, coefficients near 1e-312");
+}
+
+TEST(Reproducers, VolumeAtPeakBeyondTheDoublesIsAMessage) {
+  // A = 1e-310: the peak time is the model's own, its volume 1/Ce about 1e310.
+  const HybridModel m(1e-310, 0, 0, 1, 0, 0, 2);
+  EXPECT_TRUE(WithinRel(TPeak(m), std::log(2.0), 1e-12));
+  EXPECT_EQ(pktest::ThrownText([&] { VdPeak(m); }), "No peak found for this model!");
+}
+
 }  // namespace

@@ -83,6 +83,10 @@ class EffectSite {
   Probe FallProbe(const Effect& c, const Effect& e, double x, double level,
                   bool valueOnly = false) const;
   Probe PeakProbe(const Effect& c, const Effect& e, double x) const;
+  // FallProbe for a level so far below the components (beyond 2^1000 in
+  // ratio) that the exponentials underflow where the course meets it: each
+  // term from its logarithm, over the largest of them.
+  Probe FarFallProbe(const Effect& c, double x, double level) const;
 
  private:
   double NearCourse(const Effect& c, double x) const;
@@ -111,15 +115,16 @@ std::optional<EffectPeak> PeakOfCourse(const EffectSite& site, const Effect& sta
 namespace detail {
 // c scaled by a power of 2 (so exactly) to a largest |c_k| in [1, 2) where
 // that lies far from 1 (beyond 2^±256); as it is otherwise, or where it is 0
-// or not finite.
-inline Effect Normalized(const Effect& c, double* factor = nullptr) {
+// or not finite. *shift gets the power. The scaling takes the power itself,
+// not 2 to it: a subnormal largest component needs a power beyond 2^1023.
+inline Effect Normalized(const Effect& c, int* shift = nullptr) {
   double top = 0;
   for (double v : c) top = std::fabs(v) > top ? std::fabs(v) : top;
-  double f = 1;
-  if ((top < 0x1p-256 || top > 0x1p256) && top > 0 && std::isfinite(top))
-    f = std::ldexp(1.0, -std::ilogb(top));
-  if (factor) *factor = f;
-  return {c[0] * f, c[1] * f, c[2] * f, c[3] * f};
+  if (shift) *shift = 0;
+  if (!((top < 0x1p-256 || top > 0x1p256) && top > 0 && std::isfinite(top))) return c;
+  const int p = -std::ilogb(top);
+  if (shift) *shift = p;
+  return {std::ldexp(c[0], p), std::ldexp(c[1], p), std::ldexp(c[2], p), std::ldexp(c[3], p)};
 }
 
 // ∫_0^t e^(−k·(t−τ))·e^(−l·τ) dτ, accurate for any k, l >= 0.

@@ -15,7 +15,8 @@ namespace pkcore {
 double TPeak(const HybridModel& model);
 
 // Volume of distribution at peak effect: 1 / the peak effect-site
-// concentration of a unit bolus. The same failure as TPeak.
+// concentration of a unit bolus. The same failure as TPeak, also where that
+// volume lies beyond the range of doubles.
 double VdPeak(const HybridModel& model);
 
 // The ke0 for which the effect-site peak of a bolus falls at peak_time (the
