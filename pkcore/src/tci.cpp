@@ -151,7 +151,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);  // l1 > 0 here
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  const EffectSite site(K, l, ke0);
+  const EffectSite site(K, l, ke0, kCarriedNearKe0);
 
   const std::size_t n = deltaTimes.size();
   std::vector<double> rate(n, 0.0);
