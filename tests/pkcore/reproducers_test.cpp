@@ -444,6 +444,28 @@ TEST(Reproducers, DecrCeBelowTheLevelButRisingGivesTheFallAfterTheRise) {
   }
 }
 
+TEST(Reproducers, TciRowTooShortToChangeAnythingIsAStepOfZero) {
+  // A step so short that no decay factor differs from 1, such as
+  // =(0.1+0.2)-0.3, with the plasma at its target already: its rate was 0/0,
+  // and the NaN filled every later row. It is a step of 0 there, and the rows
+  // after it are those after a step of 0, bit for bit.
+  const HybridModel one(1, 0, 0, 1, 0, 0), slow(1, 0, 0, 0.05, 0, 0);
+  for (double tiny : {1e-17, (0.1 + 0.2) - 0.3, 1e-300}) {
+    const vector<double> dt = {0, 1, tiny, 1, 1, 1}, zero = {0, 1, 0, 1, 1, 1}, target = {0, 1, 1, 1, 1, 1};
+    const vector<double> rates = TciCp(dt, target, 100, one);
+    EXPECT_EQ(rates, TciCp(zero, target, 100, one)) << "TciCp, step " << tiny;
+    EXPECT_EQ(rates[5], 1) << "TciCp, step " << tiny;  // the maintenance rate T·l1/A
+    const vector<double> bolus = {1, 0, 0, 0, 0, 0}, atTarget = {0, 1, 1, 1, 1, 1};
+    const vector<double> given = {0, tiny, 1, 1, 1, 1}, givenZero = {0, 0, 1, 1, 1, 1};
+    EXPECT_EQ(CalcRate(given, bolus, atTarget, 100, one), CalcRate(givenZero, bolus, atTarget, 100, one))
+        << "CalcRate, step " << tiny;
+    const vector<double> hour = {0, 60, tiny, 60}, hourZero = {0, 60, 0, 60}, ones = {0, 1, 1, 1};
+    EXPECT_EQ(TciCp(hour, ones, 100, slow), TciCp(hourZero, ones, 100, slow)) << "TciCp, slow, step " << tiny;
+    const vector<double> ce = TciCe({0, 20, tiny, 1, 1}, {1, 1, 1, 1, 1}, 100, WithKe0(one, 0.5));
+    for (double r : ce) EXPECT_TRUE(r >= 0 && r <= 100) << "TciCe, step " << tiny << ": " << r;
+  }
+}
+
 TEST(Reproducers, PlasmaTciRefusesAMaxRateThatIsNotPositive) {
   const vector<double> dt = {0, 1, 1}, target = {0, 3, 3}, bolus = {0, 0, 0};
   const HybridModel m(0.25, 0.05, 0.01, 0.5, 0.05, 0.005);

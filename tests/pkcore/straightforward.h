@@ -89,7 +89,7 @@ inline vector<double> PlasmaTci(const vector<double>& dt, const vector<double>* 
     double r = 0;
     if (dt[i] != 0) {
       r = RateToTargetBolus(s, u, dt[i], b, target[i], K, l);
-      if (r < 0) r = 0;
+      if (!(r >= 0)) r = 0;
       if (r > maxRate) r = maxRate;
     }
     AdvancePlasmaBolus(s, u, dt[i], r, b, K, l);
@@ -137,7 +137,7 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
       }
     }
     if (r > maxRate) r = maxRate;
-    if (r < 0) r = 0;
+    if (!(r >= 0)) r = 0;
     AdvancePlasmaBolus(s, u, h, r, 0, K, l);
     site.Advance(c, site.Step(h), r);
     Ce = site.Ce(c);
