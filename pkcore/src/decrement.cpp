@@ -436,7 +436,7 @@ std::vector<double> CsDtCe(std::vector<double> Times, const HybridModel& model, 
   DropZeroExponents(K, l);  // l1 > 0 here
   ScaleCoefficients(K);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  const EffectSite site(K, l, ke0);
+  const EffectSite site(K, l, ke0, kCarriedNearKe0);
   const double level = 1 - decr / 100;
 
   // Load the effect site with a 0.1-long infusion whose effect-site peak is 1
@@ -506,7 +506,7 @@ std::vector<double> decrCe(std::vector<double> deltaTimes, std::vector<double> R
     if (deltaTimes[i] < 0) throw InputError(messages::kNegativeStep.text);
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);
-  const EffectSite site(K, l, ke0);
+  const EffectSite site(K, l, ke0, kCarriedNearKe0);
 
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;

@@ -21,12 +21,13 @@ double Convolution(double l, double k, double t) {
 
 }  // namespace detail
 
-EffectSite::EffectSite(const Plasma& K, const Plasma& l, double ke0)
+EffectSite::EffectSite(const Plasma& K, const Plasma& l, double ke0, double nearWithin)
     : K_(K), l_(l), ke0_(ke0), m_{l[0], l[1], l[2], ke0} {
   Effect E = EffectCoefficients(K[0], K[1], K[2], l[0], l[1], l[2], ke0);
   for (int j = 0; j < 3; ++j) {
-    near_[j] = K[j] != 0 && std::fabs(ke0 - l[j]) <= kNearKe0 * std::max(ke0, l[j]);
+    near_[j] = K[j] != 0 && std::fabs(ke0 - l[j]) <= nearWithin * std::max(ke0, l[j]);
     anyNear_ = anyNear_ || near_[j];
+    perGap_[j] = 1 / (ke0 - l[j]);  // used only where they lie apart
     // A term without coefficient carries nothing, wherever its exponent lies:
     // at ke0 its classic coefficient is 0/0, which E4 must not sum.
     if (near_[j] || K[j] == 0) E[j] = 0;
@@ -69,11 +70,12 @@ double EffectSite::NearCourse(const Effect& c, double x) const {
 
 EffectSite::CourseWeights EffectSite::WeightsAt(double x) const {
   CourseWeights w;
+  const double ek = std::exp(-ke0_ * x);
   for (int k = 0; k < 4; ++k) {
     const double rate = m_[k];
-    const double e = std::exp(-rate * x);
+    const double e = k < 3 ? std::exp(-rate * x) : ek;
     if (k < 3 && near_[k]) {
-      const double D = detail::Convolution(rate, ke0_, x);
+      const double D = NearConvolution(k, x, e, ek);
       const double D1 = e - ke0_ * D;
       w.value[k] = ke0_ * D;
       w.slope[k] = ke0_ * D1;
@@ -92,7 +94,8 @@ Probe EffectSite::FallProbe(const Effect& c, const Effect& e, double x, double l
   SignedSum sum;
   if (valueOnly) {
     for (int k = 0; k < 4; ++k)
-      sum.Add(k < 3 && near_[k] ? ke0_ * c[k] * detail::Convolution(m_[k], ke0_, x) : c[k] * e[k], 0, 0);
+      sum.Add(k < 3 && near_[k] ? ke0_ * c[k] * NearConvolution(k, x, e[k], e[3]) : c[k] * e[k],
+              0, 0);
     sum.Add(-level, 0, 0);
     return sum.LogValue();
   }
@@ -100,7 +103,7 @@ Probe EffectSite::FallProbe(const Effect& c, const Effect& e, double x, double l
     const double rate = m_[k];
     if (k < 3 && near_[k]) {
       // ke0·c·D with D' = e − ke0·D and D'' = −l·e − ke0·D'.
-      const double D = detail::Convolution(rate, ke0_, x);
+      const double D = NearConvolution(k, x, e[k], e[3]);
       const double D1 = e[k] - ke0_ * D;
       const double a = ke0_ * c[k];
       sum.Add(a * D, a * D1, a * (-rate * e[k] - ke0_ * D1));
@@ -120,7 +123,7 @@ Probe EffectSite::PeakProbe(const Effect& c, const Effect& e, double x) const {
     if (k < 3 && near_[k]) {
       // (ke0·c·D)' = ke0·c·e − ke0²·c·D: two terms of opposite sign.
       const double a = ke0_ * c[k];
-      const double D = detail::Convolution(rate, ke0_, x);
+      const double D = NearConvolution(k, x, e[k], e[3]);
       const double D1 = e[k] - ke0_ * D;
       const double D2 = -rate * e[k] - ke0_ * D1;
       const double t = a * e[k];

@@ -49,7 +49,10 @@ std::vector<double> PlasmaTci(std::vector<double>& deltaTimes, const std::vector
     double r = 0;  // nothing can be infused in a row of length 0
     if (h != 0) {
       r = RateToTarget(s, d, f, target[i], K, b);
-      if (r < 0) r = 0;
+      // A step too short for any factor to differ from 1 leaves the rate
+      // undetermined (0/0) where the target is met already: none, as for a
+      // step of 0, rather than a NaN carried into every later row.
+      if (!(r >= 0)) r = 0;
       if (r > maxRate) r = maxRate;
     }
     Advance(s, d, f, r, K, b);
@@ -151,7 +154,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
   Plasma K = {model.A, model.B, model.C}, l = {model.l1, model.l2, model.l3};
   DropZeroExponents(K, l);  // l1 > 0 here
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  const EffectSite site(K, l, ke0);
+  const EffectSite site(K, l, ke0, kCarriedNearKe0);
 
   const std::size_t n = deltaTimes.size();
   std::vector<double> rate(n, 0.0);
@@ -213,7 +216,7 @@ std::vector<double> TciCe(std::vector<double> deltaTimes, std::vector<double> ta
     }
 
     if (r > maxRate) r = maxRate;
-    if (r < 0) r = 0;
+    if (!(r >= 0)) r = 0;  // NaN as in PlasmaTci
     Advance(s, plasma, u, r);
     site.Advance(c, step, r);
     Ce = site.Ce(c);

@@ -77,7 +77,7 @@ std::optional<py::array> StreamRows(const Function& f, const std::vector<PyCell>
   }
   py::array_t<double> result(n);
   double* out = result.mutable_data();
-  bool finite = true;
+  bool finite = true, course = true;
   {
     py::gil_scoped_release unlocked;
     for (const PyCell::Strided& column : columns) finite = finite && PyCell::AllFinite(column);
@@ -90,12 +90,15 @@ std::optional<py::array> StreamRows(const Function& f, const std::vector<PyCell>
       const auto* dt = reinterpret_cast<const double*>(columns[0].first);
       const auto* rate = reinterpret_cast<const double*>(columns[1].first);
       const auto* bolus = reinterpret_cast<const double*>(columns[2].first);
-      std::visit([&](auto& prediction) { prediction.Rows(dt, rate, bolus, write, n); }, *form);
+      course = std::visit([&](auto& prediction) { return prediction.Rows(dt, rate, bolus, write, n); }, *form);
     } else if (finite) {
-      std::visit([&](auto& prediction) { prediction.Rows(columns[0], columns[1], columns[2], write, n); }, *form);
+      course = std::visit(
+          [&](auto& prediction) { return prediction.Rows(columns[0], columns[1], columns[2], write, n); }, *form);
     }
   }
-  if (!finite) return std::nullopt;  // an error cell: the contract names it
+  // An error cell, or a negative time step: no course, and the contract names
+  // the fault in its order.
+  if (!finite || !course) return std::nullopt;
   return result;
 }
 

@@ -257,6 +257,60 @@ TEST(Reproducers, TciCeRatesScaleWithTargetsBeyondAnyFixedRate) {
 }
 
 // ---------------------------------------------------------------------------
+// Effect-site states carried over many steps with ke0 next to an exponent.
+// There the effect site's classic terms are large and of opposite sign; the
+// rounding of every step's factors, so amplified, added up over the tens of
+// thousands of steps that an effect-site time constant spans in seconds.
+
+// Propofol (White, 30 yr, 123 kg, 177 cm, female) per second: ke0 0.12 % from l2.
+const HybridModel kPropSeconds(0.044184971720157833, 0.0028384252102038997, 0.00013439540070685308,
+                               0.0060455852121769861, 0.0005811864062157052, 4.4475750194710359e-05,
+                               0.00058046638181813285);
+
+TEST(Reproducers, HoldingNextToAnExponentKeepsItsDigits) {
+  // A column a randomized run found 2.4e-9 short in rows 4 to 6.
+  const vector<double> times = {0, 133, 190.72683157761674, 489.55294531671103, 4962, 5823.7680002347352, 9268};
+  ExpectColumn(CsDtCe(times, kPropSeconds, 12), TrueCsDtCe(kPropSeconds, times, 12), "found column");
+  // ke0 from 0.1 % to 30 % on either side of l2, long holds.
+  const vector<double> hold = {600, 5823.768, 32000};
+  for (double apart : {1.0012, 0.997, 1.01, 0.97, 1.1, 0.7, 1.3}) {
+    const HybridModel m = WithKe0(kPropSeconds, kPropSeconds.l2 * apart);
+    for (double decr : {12.0, 50.0})
+      ExpectColumn(CsDtCe(hold, m, decr), TrueCsDtCe(m, hold, decr),
+                   "ke0 = l2 x " + std::to_string(apart) + ", decr " + std::to_string(decr));
+  }
+}
+
+TEST(Reproducers, LongDecrementSchemeNextToAnExponentKeepsItsDigits) {
+  // Two hours in rows of 0.1 s, the first at 100 per second, each row's level
+  // 70 % of its effect site: the last rows were 2e-9 short. Every 13th row and
+  // the last hundred are held to the exact course.
+  const std::size_t n = 72001;
+  vector<double> dt(n, 0.1), rate(n, 0), bolus(n, 0), level(n, 0);
+  dt[0] = 0;
+  for (std::size_t i = 1; i <= 36000; ++i) rate[i] = 100;
+  const pktest::ExactModel m = Exact(kPropSeconds);
+  pktest::Propagators props(m);
+  vector<pktest::ExactState> states(n);
+  for (std::size_t i = 1; i < n; ++i) {
+    states[i] = pktest::Apply(props.At(0.1), states[i - 1], rate[i]);
+    level[i] = static_cast<double>(states[i].ce * 0.7L);
+  }
+  const vector<double> got = decrCe(dt, rate, bolus, level, kPropSeconds);
+  for (std::size_t i = 1; i < n; i += i + 100 < n ? 13 : 1)
+    EXPECT_TRUE(WithinRel(got[i], pktest::EffectFall(m, states[i], level[i]), 1e-9)) << "row " << i;
+}
+
+TEST(Reproducers, TciCeFirstShortStepNextToAnExponent) {
+  // The rate of a 0.1-s first step whose effect-site peak is the target: the
+  // loading infusion of the holding course, scaled. It was 7e-10 off.
+  pktest::Propagators props(Exact(kPropSeconds));
+  const LD exact = 3 * pktest::ExactLoad(props, 0.1).rate;
+  const vector<double> rate = TciCe({0, 0.1}, {3, 3}, 1e6, kPropSeconds);
+  EXPECT_TRUE(WithinRel(rate[1], exact, 1e-11));
+}
+
+// ---------------------------------------------------------------------------
 // Scale-free peak searches.
 
 TEST(Reproducers, PeakOfAnAlmostConstantPlasmaIsFoundFarOut) {
@@ -387,6 +441,28 @@ TEST(Reproducers, DecrCeBelowTheLevelButRisingGivesTheFallAfterTheRise) {
     const vector<LD> truth = TrueDecrCe(fentCe, c.dt, c.rate, c.bolus, level);
     EXPECT_EQ(truth.back() == 0, c.fraction > 1) << "truth: " << c.why;
     ExpectColumn(decrCe(c.dt, c.rate, c.bolus, level, fentCe), truth, c.why);
+  }
+}
+
+TEST(Reproducers, TciRowTooShortToChangeAnythingIsAStepOfZero) {
+  // A step so short that no decay factor differs from 1, such as
+  // =(0.1+0.2)-0.3, with the plasma at its target already: its rate was 0/0,
+  // and the NaN filled every later row. It is a step of 0 there, and the rows
+  // after it are those after a step of 0, bit for bit.
+  const HybridModel one(1, 0, 0, 1, 0, 0), slow(1, 0, 0, 0.05, 0, 0);
+  for (double tiny : {1e-17, (0.1 + 0.2) - 0.3, 1e-300}) {
+    const vector<double> dt = {0, 1, tiny, 1, 1, 1}, zero = {0, 1, 0, 1, 1, 1}, target = {0, 1, 1, 1, 1, 1};
+    const vector<double> rates = TciCp(dt, target, 100, one);
+    EXPECT_EQ(rates, TciCp(zero, target, 100, one)) << "TciCp, step " << tiny;
+    EXPECT_EQ(rates[5], 1) << "TciCp, step " << tiny;  // the maintenance rate T·l1/A
+    const vector<double> bolus = {1, 0, 0, 0, 0, 0}, atTarget = {0, 1, 1, 1, 1, 1};
+    const vector<double> given = {0, tiny, 1, 1, 1, 1}, givenZero = {0, 0, 1, 1, 1, 1};
+    EXPECT_EQ(CalcRate(given, bolus, atTarget, 100, one), CalcRate(givenZero, bolus, atTarget, 100, one))
+        << "CalcRate, step " << tiny;
+    const vector<double> hour = {0, 60, tiny, 60}, hourZero = {0, 60, 0, 60}, ones = {0, 1, 1, 1};
+    EXPECT_EQ(TciCp(hour, ones, 100, slow), TciCp(hourZero, ones, 100, slow)) << "TciCp, slow, step " << tiny;
+    const vector<double> ce = TciCe({0, 20, tiny, 1, 1}, {1, 1, 1, 1, 1}, 100, WithKe0(one, 0.5));
+    for (double r : ce) EXPECT_TRUE(r >= 0 && r <= 100) << "TciCe, step " << tiny << ": " << r;
   }
 }
 

@@ -209,12 +209,20 @@ TestModel RandomModel(Random& rnd) {
     }
   }
   double ke0 = rnd.LogU(0.03, 3);
-  if (rnd.P(0.1)) {
+  if (rnd.P(0.15)) {
     const double ls[] = {l1, l2, l3};
     const double l = ls[rnd.I(0, order - 1)];
     if (l > 0) {
-      ke0 = rnd.P(0.3) ? l : l * (1 + rnd.U(-1e-6, 1e-6));
-      layout += ", ke0 at an exponent";
+      const double kind = rnd.U(0, 1);
+      if (kind < 0.6) {
+        ke0 = kind < 0.2 ? l : l * (1 + rnd.U(-1e-6, 1e-6));
+        layout += ", ke0 at an exponent";
+      } else {
+        // Apart by 0.1 % to 30 %: the effect site's terms cancel there, which
+        // rounding in a state carried over many steps must not show through.
+        ke0 = l * (1 + (rnd.P(0.5) ? 1 : -1) * rnd.LogU(1e-3, 0.3));
+        layout += ", ke0 next to an exponent";
+      }
     }
   }
   t.name = "random, " + layout;

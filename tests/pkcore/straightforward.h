@@ -89,7 +89,7 @@ inline vector<double> PlasmaTci(const vector<double>& dt, const vector<double>* 
     double r = 0;
     if (dt[i] != 0) {
       r = RateToTargetBolus(s, u, dt[i], b, target[i], K, l);
-      if (r < 0) r = 0;
+      if (!(r >= 0)) r = 0;
       if (r > maxRate) r = maxRate;
     }
     AdvancePlasmaBolus(s, u, dt[i], r, b, K, l);
@@ -105,7 +105,7 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
   Plasma K = {A, B, C}, l = {l1, l2, l3};
   DropZeros(K, l);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  const EffectSite site(K, l, ke0);
+  const EffectSite site(K, l, ke0, kCarriedNearKe0);
   Plasma s = {0, 0, 0};
   Effect c = {0, 0, 0, 0};
   double Ce = 0, guess = NAN;
@@ -137,7 +137,7 @@ inline vector<double> TciCe(const vector<double>& dt, const vector<double>& targ
       }
     }
     if (r > maxRate) r = maxRate;
-    if (r < 0) r = 0;
+    if (!(r >= 0)) r = 0;
     AdvancePlasmaBolus(s, u, h, r, 0, K, l);
     site.Advance(c, site.Step(h), r);
     Ce = site.Ce(c);
@@ -214,7 +214,7 @@ inline vector<double> CsDtCe(const vector<double>& times, double A, double B, do
   Plasma K = {A, B, C}, l = {l1, l2, l3};
   DropZeros(K, l);
   const Plasma u = {K[0] / l[0], K[1] / l[1], K[2] / l[2]};
-  const EffectSite site(K, l, ke0);
+  const EffectSite site(K, l, ke0, kCarriedNearKe0);
   const double level = 1 - decr / 100;
   Plasma unitPlasma = {0, 0, 0};
   Effect unit = {0, 0, 0, 0};
@@ -260,7 +260,7 @@ inline vector<double> decrCe(const vector<double>& dt, const vector<double>& rat
                              double l3, double ke0) {
   Plasma K = {A, B, C}, l = {l1, l2, l3};
   DropZeros(K, l);
-  const EffectSite site(K, l, ke0);
+  const EffectSite site(K, l, ke0, kCarriedNearKe0);
   vector<double> result(dt.size(), 0.0);
   const Effect& b0 = site.Bolus();
   Effect c = {b0[0] * bolus[0], b0[1] * bolus[0], b0[2] * bolus[0], b0[3] * bolus[0]};

@@ -191,3 +191,23 @@ def test_predictions_on_arrays_in_place_equal_the_ordinary_way(name):
                       (dt.astype(">f8"), rate, bolus),
                       (np.ascontiguousarray(dt[::-1])[::-1], rate.reshape(1, -1), bolus.reshape(-1, 1))):
             assert bits(f(*other, pk)) == bits(in_place)
+
+
+@pytest.mark.parametrize("name", ["PredCp", "PredCe", "PredCpVCl"])
+def test_predictions_on_arrays_in_place_refuse_a_negative_step(name):
+    # The row loop tells of a negative step after the first row when it is
+    # done; the numbers it wrote meanwhile are no course (time ran backwards)
+    # and must not come back, in any layout.
+    f = getattr(ambrel, name)
+    dt, rate, bolus = np.array([0.0, 1.0, -1.0, 1.0]), np.array([0.0, 5.0, 5.0, 5.0]), np.array([10.0, 0, 0, 0])
+    layouts = {
+        "list": (dt.tolist(), rate.tolist(), bolus.tolist()),
+        "contiguous": (dt, rate, bolus),
+        "strided": (np.repeat(dt, 2)[::2], np.repeat(rate, 2)[::2], np.repeat(bolus, 2)[::2]),
+        "other byte order": (dt.astype(">f8"), rate, bolus),
+        "row and column": (dt.reshape(1, -1), rate.reshape(-1, 1), bolus),
+    }
+    for layout, columns in layouts.items():
+        with pytest.raises(ValueError, match=r"^Time steps cannot be negative!$"):
+            f(*columns, SCHNIDER)
+            pytest.fail(f"a result for {layout}")
